@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/message_loop.h"
+#include "framework/window.h"
+
+namespace quarry {
+namespace {
+
+constexpr UINT kProbe = WM_APP + 1;
+
+// A window whose table records which handlers ran, in order.
+class RecordingWindow : public CWindowImpl<RecordingWindow> {
+public:
+    static std::span<const Route<RecordingWindow>> Routes() {
+        static const Route<RecordingWindow> table[] = {
+            OnMessage(kProbe, &RecordingWindow::OnProbePassing),
+            OnCommand(40001, &RecordingWindow::OnCommandA),
+            OnNotify(-5, &RecordingWindow::OnRightClick),
+            OnMessage(kProbe, &RecordingWindow::OnProbeTaking),
+        };
+        return table;
+    }
+
+    HWND Create() {
+        return CreateBound({L"QuarryTestRecordingWindow"}, nullptr, RECT{0, 0, 200, 100}, L"recording",
+                           WS_OVERLAPPEDWINDOW, 0, nullptr);
+    }
+
+    std::vector<std::string> calls;
+
+private:
+    LRESULT OnProbePassing(WindowMessage& m) {
+        calls.push_back("passing");
+        m.handled = false;
+        return 1;
+    }
+    LRESULT OnProbeTaking(WindowMessage&) {
+        calls.push_back("taking");
+        return 42;
+    }
+    LRESULT OnCommandA(WindowMessage&) {
+        calls.push_back("command");
+        return 0;
+    }
+    LRESULT OnRightClick(WindowMessage&) {
+        calls.push_back("rclick");
+        return 7;
+    }
+};
+
+TEST(Framework, RoutesAreTriedInTableOrderAndUnhandledMessagesGoOn) {
+    RecordingWindow window;
+    ASSERT_NE(window.Create(), nullptr);
+
+    EXPECT_EQ(SendMessageW(window.hwnd(), kProbe, 0, 0), 42);
+    // Commands match on the id alone, whatever the notification code.
+    SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(40001, 1), 0);
+    SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(40002, 0), 0);
+    NMHDR header{window.hwnd(), 9, static_cast<UINT>(-5)};
+    EXPECT_EQ(SendMessageW(window.hwnd(), WM_NOTIFY, 9, reinterpret_cast<LPARAM>(&header)), 7);
+    header.code = static_cast<UINT>(-2);
+    EXPECT_EQ(SendMessageW(window.hwnd(), WM_NOTIFY, 9, reinterpret_cast<LPARAM>(&header)), 0);
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"passing", "taking", "command", "rclick"}));
+
+    DestroyWindow(window.hwnd());
+    EXPECT_EQ(window.hwnd(), nullptr);
+}
+
+// Answers the probe itself and leaves everything else to the edit control.
+class EditProbe : public WindowSubclass {
+public:
+    int seen = 0;
+
+private:
+    bool Handle(UINT message, WPARAM, LPARAM, LRESULT& result) override {
+        ++seen;
+        if (message != kProbe) return false;
+        result = 99;
+        return true;
+    }
+};
+
+TEST(Framework, SubclassSeesMessagesFirstAndRestoresThePreviousProcedure) {
+    HWND edit = CreateWindowExW(0, L"EDIT", L"text", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(edit, nullptr);
+    const LONG_PTR original = GetWindowLongPtrW(edit, GWLP_WNDPROC);
+    {
+        EditProbe probe;
+        ASSERT_TRUE(probe.Attach(edit));
+        EXPECT_EQ(SendMessageW(edit, kProbe, 0, 0), 99);
+        EXPECT_EQ(GetWindowTextLengthW(edit), 4);  // passed on to the edit control
+        EXPECT_GE(probe.seen, 2);
+    }
+    EXPECT_EQ(GetWindowLongPtrW(edit, GWLP_WNDPROC), original);
+    DestroyWindow(edit);
+}
+
+class CountingFilter : public CMessageFilter, public CIdleHandler {
+public:
+    int filtered = 0;
+    int idle = 0;
+    bool PreTranslateMessage(MSG& message) override {
+        if (message.message != kProbe) return false;
+        ++filtered;
+        return true;
+    }
+    // The queue ran dry: end the loop.
+    bool OnIdle() override {
+        if (++idle == 1) PostQuitMessage(1);
+        return false;
+    }
+};
+
+TEST(Framework, LoopOffersMessagesToFiltersAndEndsWithTheQuitParameter) {
+    CAppModule module;
+    ASSERT_TRUE(module.Init(GetModuleHandleW(nullptr)));
+    CMessageLoop loop;
+    ASSERT_TRUE(module.AddMessageLoop(&loop));
+    EXPECT_EQ(module.GetMessageLoop(), &loop);
+
+    CountingFilter filter;
+    loop.AddMessageFilter(&filter);
+    loop.AddIdleHandler(&filter);
+    PostThreadMessageW(GetCurrentThreadId(), kProbe, 0, 0);
+    PostThreadMessageW(GetCurrentThreadId(), kProbe, 0, 0);
+    EXPECT_EQ(loop.Run(), 1);
+    EXPECT_EQ(filter.filtered, 2);
+    EXPECT_EQ(filter.idle, 1);
+
+    loop.RemoveMessageFilter(&filter);
+    loop.RemoveIdleHandler(&filter);
+    module.RemoveMessageLoop();
+    EXPECT_EQ(module.GetMessageLoop(), nullptr);
+    module.Term();
+}
+
+}  // namespace
+}  // namespace quarry
