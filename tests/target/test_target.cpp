@@ -168,6 +168,12 @@ bool LoadTestDll(Layout& layout) {
     path.erase(path.find_last_of(L'\\') + 1);
     layout.dll.reset(LoadLibraryW((path + kDllName).c_str()));
     if (!layout.dll) return false;
+    // The linker puts the read-only section among other read-only ones, whose pages merge
+    // into one region. A protection of its own makes it begin a region of its own.
+    const auto marker = reinterpret_cast<std::uintptr_t>(GetProcAddress(layout.dll.get(), "QuarryTestDllMarker"));
+    DWORD old = 0;
+    if (!marker || !VirtualProtect(reinterpret_cast<void*>(marker & ~(kPageSize - 1)), kPageSize, PAGE_EXECUTE_READ, &old))
+        return false;
     layout.dllPath = ModulePath(layout.dll.get());  // as the system names it
     return !layout.dllPath.empty();
 }

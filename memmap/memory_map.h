@@ -1,0 +1,26 @@
+// The address-space walk: turns the target's regions into the tree-list's two levels, one
+// allocation row per allocation base with one region row per region under it.
+#pragma once
+
+#include "memmap/target_system.h"
+#include "treelist/row_writer.h"
+
+namespace quarry {
+
+// Columns of both kinds of row.
+inline constexpr int kColumnAddress = 0;
+inline constexpr int kColumnType = 1;
+inline constexpr int kColumnSize = 2;
+inline constexpr int kColumnCommit = 3;
+inline constexpr int kColumnProtect = 4;
+inline constexpr int kColumnBlocks = 5;
+inline constexpr int kColumnDetails = 6;
+inline constexpr int kColumnCount = 7;
+
+// Walks the target's address space from address 0 into `rows`, which the caller has emptied.
+// Reports nothing: what cannot be learnt is left blank, and a query that fails, or answers
+// with a region that is empty, wraps around or does not move the walk on, ends the walk with
+// the rows written so far.
+void BuildMemoryMap(TargetSystem& system, RowWriter& rows);
+
+}  // namespace quarry
