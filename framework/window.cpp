@@ -67,7 +67,8 @@ WindowSubclass::~WindowSubclass() { Detach(); }
 
 bool WindowSubclass::Attach(HWND window) {
     Detach();
-    if (!window || !SetPropW(window, kSubclassProperty, this)) return false;
+    // One object per window: a second would share the property and unbind the first.
+    if (!window || GetPropW(window, kSubclassProperty) || !SetPropW(window, kSubclassProperty, this)) return false;
     hwnd_ = window;
     previous_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowSubclass::SubclassProc)));

@@ -58,7 +58,8 @@ protected:
 
 // Replaces the window procedure of an existing window (of any class) so that `Handle`
 // sees its messages first; the previous procedure gets whatever is not handled. The
-// previous procedure is put back when the object goes or the window is destroyed.
+// previous procedure is put back when the object goes or the window is destroyed. A window
+// takes one such object at a time; Attach refuses a second.
 class WindowSubclass {
 public:
     WindowSubclass() = default;

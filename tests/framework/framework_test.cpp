@@ -90,6 +90,8 @@ TEST(Framework, SubclassSeesMessagesFirstAndRestoresThePreviousProcedure) {
     {
         EditProbe probe;
         ASSERT_TRUE(probe.Attach(edit));
+        EditProbe second;
+        EXPECT_FALSE(second.Attach(edit));  // would unbind the first
         EXPECT_EQ(SendMessageW(edit, kProbe, 0, 0), 99);
         EXPECT_EQ(GetWindowTextLengthW(edit), 4);  // passed on to the edit control
         EXPECT_GE(probe.seen, 2);

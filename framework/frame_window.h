@@ -1,0 +1,78 @@
+// The top-level frame: a window with a menu, an accelerator table that it keeps, and one
+// client window stretched over its client area. Destroying a top-level frame ends the
+// thread's message loop with status 1.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/handles.h"
+#include "framework/window.h"
+
+namespace quarry {
+
+// Registration of every frame class: the program icon, the arrow cursor and the window
+// background colour.
+WindowClassInfo FrameClassInfo(const wchar_t* className, UINT iconId);
+// String `id` of the program's string table; empty when there is none.
+std::wstring LoadResourceString(UINT id);
+
+// T names its window class with `static constexpr const wchar_t* kClassName`.
+template <class T>
+class CFrameWindowImpl : public CWindowImpl<T> {
+public:
+    // Creates the frame titled with string `resourceId`, with menu `resourceId`, then loads
+    // accelerator table `resourceId`. Null when the window cannot be created.
+    HWND CreateFrame(HWND parent, const RECT& rect, DWORD style, DWORD exStyle, UINT resourceId) {
+        UniqueMenu menu(LoadMenuW(ModuleInstance(), MAKEINTRESOURCEW(resourceId)));
+        const std::wstring title = LoadResourceString(resourceId);
+        HWND window = this->CreateBound(FrameClassInfo(T::kClassName, resourceId), parent, rect, title.c_str(), style,
+                                        exStyle, menu.get());
+        if (!window) return nullptr;
+        menu.release();  // the window owns its menu from now on
+        accelerators_.reset(LoadAcceleratorsW(ModuleInstance(), MAKEINTRESOURCEW(resourceId)));
+        return window;
+    }
+
+    HACCEL Accelerators() const { return accelerators_.get(); }
+    HWND Client() const { return client_; }
+    void SetClient(HWND client) { client_ = client; }
+
+    // Stretches the client window over the client area.
+    void UpdateLayout() {
+        RECT area{};
+        GetClientRect(this->hwnd(), &area);
+        if (client_)
+            SetWindowPos(client_, nullptr, 0, 0, area.right, area.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+protected:
+    // What the frame does with whatever T's own table leaves.
+    LRESULT DefaultProcessing(const WindowMessage& m) override {
+        switch (m.message) {
+            case WM_SIZE:
+                if (m.wParam != SIZE_MINIMIZED) UpdateLayout();
+                return 0;
+            case WM_DESTROY:
+                if ((GetWindowLongPtrW(m.window, GWL_STYLE) & (WS_CHILD | WS_POPUP)) == 0) PostQuitMessage(1);
+                return 0;
+            default:
+                return CWindowImpl<T>::DefaultProcessing(m);
+        }
+    }
+
+private:
+    HWND client_ = nullptr;
+    UniqueAccelerators accelerators_;
+};
+
+// Command-state updating. Quarry disables, greys and checks nothing, so its map is empty
+// and no message needs any work here; the frame's own handling follows.
+template <class T>
+class CUpdateUI {
+protected:
+    bool ProcessUpdateUIMessage(const WindowMessage&, LRESULT&) { return false; }
+};
+
+}  // namespace quarry

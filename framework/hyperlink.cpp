@@ -1,0 +1,85 @@
+#include "framework/hyperlink.h"
+
+#include <shellapi.h>
+
+namespace quarry {
+namespace {
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// The control's own font, underlined.
+UniqueFont UnderlinedFont(HWND control) {
+    auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    LOGFONTW description{};
+    GetObjectW(font ? font : GetStockObject(DEFAULT_GUI_FONT), sizeof(description), &description);
+    description.lfUnderline = TRUE;
+    return UniqueFont(CreateFontIndirectW(&description));
+}
+
+UINT TextAlignment(HWND control) {
+    switch (GetWindowLongPtrW(control, GWL_STYLE) & SS_TYPEMASK) {
+        case SS_CENTER: return DT_CENTER;
+        case SS_RIGHT: return DT_RIGHT;
+        default: return DT_LEFT;
+    }
+}
+
+}  // namespace
+
+bool CHyperLink::SubclassWindow(HWND staticControl) {
+    if (!Attach(staticControl)) return false;
+    url_ = WindowText(staticControl);
+    underlined_ = UnderlinedFont(staticControl);
+    // Without SS_NOTIFY a static control is transparent to the mouse.
+    SetWindowLongPtrW(staticControl, GWL_STYLE, GetWindowLongPtrW(staticControl, GWL_STYLE) | SS_NOTIFY);
+    InvalidateRect(staticControl, nullptr, TRUE);
+    return true;
+}
+
+void CHyperLink::Navigate() { ShellExecuteW(GetParent(hwnd()), L"open", url_.c_str(), nullptr, nullptr, SW_SHOWNORMAL); }
+
+bool CHyperLink::Handle(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    result = 0;
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT paint{};
+            HDC dc = BeginPaint(hwnd(), &paint);
+            Paint(dc);
+            EndPaint(hwnd(), &paint);
+            return true;
+        }
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wParam));
+            return true;
+        case WM_SETCURSOR:
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            result = TRUE;
+            return true;
+        case WM_LBUTTONUP:
+            Navigate();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CHyperLink::Paint(HDC dc) {
+    RECT area{};
+    GetClientRect(hwnd(), &area);
+    // The parent chooses the background, as it does for every static control.
+    auto background = reinterpret_cast<HBRUSH>(
+        SendMessageW(GetParent(hwnd()), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd())));
+    FillRect(dc, &area, background ? background : GetSysColorBrush(COLOR_3DFACE));
+
+    SavedDC saved(dc);
+    SelectObject(dc, underlined_.get());
+    SetTextColor(dc, kLinkColour);
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, url_.c_str(), static_cast<int>(url_.size()), &area, TextAlignment(hwnd()) | DT_NOPREFIX | DT_WORDBREAK);
+}
+
+}  // namespace quarry

@@ -1,0 +1,34 @@
+// A static control turned into a link to the address it shows: drawn in the link colour
+// and underlined, with the hand cursor; a click opens the address with the shell.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/handles.h"
+#include "framework/window.h"
+
+namespace quarry {
+
+class CHyperLink : public WindowSubclass {
+public:
+    static constexpr COLORREF kLinkColour = RGB(0, 0, 255);
+
+    // The control's text becomes the address; false when it cannot be subclassed.
+    bool SubclassWindow(HWND staticControl);
+    const std::wstring& Url() const { return url_; }
+
+protected:
+    // Opens the address in the user's browser.
+    virtual void Navigate();
+
+private:
+    bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void Paint(HDC dc);
+
+    std::wstring url_;
+    UniqueFont underlined_;
+};
+
+}  // namespace quarry
