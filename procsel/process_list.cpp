@@ -1,0 +1,243 @@
+#include "procsel/process_list.h"
+
+#include <psapi.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <type_traits>
+
+namespace quarry {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+static_assert(kHeaderSortUp == HDF_SORTUP && kHeaderSortDown == HDF_SORTDOWN);
+
+const wchar_t* AsWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+const char16_t* AsUtf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
+
+struct ImageListDestroyer {
+    void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
+};
+using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDestroyer>;
+
+struct HeapFreer {
+    void operator()(void* block) const { HeapFree(GetProcessHeap(), 0, block); }
+};
+using UniqueHeapBlock = std::unique_ptr<void, HeapFreer>;
+
+constexpr DWORD kIconAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+
+struct ColumnInfo {
+    const wchar_t* title;
+    int format;
+    int width;
+};
+constexpr ColumnInfo kColumns[kProcessColumnCount] = {
+    {L"Process Name", LVCFMT_LEFT, 100},
+    {L"PID", LVCFMT_RIGHT, 60},
+    {L"User Name", LVCFMT_LEFT, 180},
+};
+
+// Looked up at run time: systems without WOW64 lack the function, and there every process
+// counts as native. The call's own result is not looked at; the flag stays false then.
+bool RunsUnderWow64(HANDLE process) {
+    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+    static const auto isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    if (isWow64Process) isWow64Process(process, &wow64);
+    return wow64 != FALSE;
+}
+
+// A 32-bit build on 64-bit Windows can read only the memory of 32-bit processes.
+bool HasListableBitness(HANDLE process) { return !RunsUnderWow64(GetCurrentProcess()) || RunsUnderWow64(process); }
+
+// The executable's path as the shell can read it; nothing when it cannot be read or does not
+// fit the path buffer.
+std::optional<std::wstring> ShellImagePath(HANDLE process, DWORD processId) {
+    wchar_t path[kProcessTextCapacity] = {};
+    if (processId == kSystemProcessId)
+        lstrcpynW(path, AsWide(kKernelImagePath), kProcessTextCapacity);
+    else if (!GetModuleFileNameExW(process, nullptr, path, kProcessTextCapacity))
+        return std::nullopt;
+
+    const std::optional<ImagePath> rewritten = RewriteImagePath(AsUtf16(path));
+    if (!rewritten) return std::nullopt;
+    if (!rewritten->needsExpansion) return std::wstring(AsWide(rewritten->text.c_str()));
+    wchar_t expanded[kProcessTextCapacity] = {};
+    // The count includes the terminator; a larger one is the size the expansion would need.
+    const DWORD length = ExpandEnvironmentStringsW(AsWide(rewritten->text.c_str()), expanded, kProcessTextCapacity);
+    if (length == 0 || length > kProcessTextCapacity) return std::nullopt;
+    return std::wstring(expanded);
+}
+
+}  // namespace
+
+UniqueIcon GetProcessIcon(DWORD processId) {
+    const UniqueHandle process(OpenProcess(kIconAccess, FALSE, processId));
+    if (!process) return nullptr;
+    const std::optional<std::wstring> path = ShellImagePath(process.get(), processId);
+    wchar_t canonical[kProcessTextCapacity] = {};
+    if (!path || !PathCanonicalizeW(canonical, path->c_str())) return nullptr;
+    SHFILEINFOW file{};
+    SHGetFileInfoW(canonical, 0, &file, sizeof(file), SHGFI_ICON | SHGFI_SMALLICON);
+    return UniqueIcon(file.hIcon);
+}
+
+bool GetProcessUserName(HANDLE process, wchar_t (&text)[kProcessTextCapacity]) {
+    HANDLE rawToken = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &rawToken)) return false;
+    const UniqueHandle token(rawToken);
+    DWORD size = 0;
+    if (GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return false;
+    const UniqueHeapBlock record(HeapAlloc(GetProcessHeap(), 0, size));
+    if (!record || !GetTokenInformation(token.get(), TokenUser, record.get(), size, &size)) return false;
+
+    wchar_t name[kProcessTextCapacity] = {};
+    wchar_t domain[kProcessTextCapacity] = {};
+    DWORD nameLength = kProcessTextCapacity;
+    DWORD domainLength = kProcessTextCapacity;
+    SID_NAME_USE use{};
+    if (!LookupAccountSidW(nullptr, static_cast<const TOKEN_USER*>(record.get())->User.Sid, name, &nameLength, domain,
+                           &domainLength, &use))
+        return false;
+    const std::optional<std::u16string> account = FormatAccountText(AsUtf16(domain), AsUtf16(name));
+    if (!account) return false;
+    lstrcpynW(text, AsWide(account->c_str()), kProcessTextCapacity);
+    return true;
+}
+
+void CProcessList::SetUp(HWND list) {
+    list_ = list;
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
+    for (int index = 0; index < kProcessColumnCount; ++index) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = kColumns[index].format;
+        column.cx = kColumns[index].width;
+        column.pszText = const_cast<wchar_t*>(kColumns[index].title);
+        column.iSubItem = index;
+        ListView_InsertColumn(list_, index, &column);
+    }
+}
+
+void CProcessList::RefreshProcessList() {
+    ReplaceImageList();
+    ListView_DeleteAllItems(list_);
+    const UniqueHandle snapshot = OwnHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return;
+
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    int row = 0;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ProcessID == 0) continue;
+        // Listed only with the rights the target is opened with later, so every row can be
+        // inspected.
+        const UniqueHandle process(OpenProcess(kListingAccess, FALSE, entry.th32ProcessID));
+        if (!process || !HasListableBitness(process.get())) continue;
+        if (AddProcess(entry, process.get(), row)) ++row;
+    }
+}
+
+void CProcessList::ReplaceImageList() {
+    UniqueImageList fresh(ImageList_Create(16, 16, ILC_COLOR32, 5, 5));
+    imageList_ = fresh.get();
+    // The list takes the new image list and gives back the one it held, which goes here.
+    const UniqueImageList previous(ListView_SetImageList(list_, fresh.release(), LVSIL_SMALL));
+}
+
+bool CProcessList::AddProcess(const PROCESSENTRY32W& entry, HANDLE process, int row) {
+    const UniqueIcon icon = GetProcessIcon(entry.th32ProcessID);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = row;
+    item.pszText = const_cast<wchar_t*>(entry.szExeFile);
+    // The image list keeps a copy of the icon. Without an icon nothing is appended.
+    item.iImage = icon ? ImageList_ReplaceIcon(imageList_, -1, icon.get()) : -1;
+    if (ListView_InsertItem(list_, &item) != row) return false;
+
+    item.mask = LVIF_PARAM;
+    item.lParam = static_cast<LPARAM>(entry.th32ProcessID);
+    ListView_SetItem(list_, &item);
+    SetCellText(row, kProcessIdColumn, std::to_wstring(entry.th32ProcessID).c_str());
+    wchar_t account[kProcessTextCapacity] = {};
+    if (GetProcessUserName(process, account)) SetCellText(row, kUserColumn, account);
+    return true;
+}
+
+void CProcessList::SetCellText(int row, int column, const wchar_t* text) const {
+    ListView_SetItemText(list_, row, column, const_cast<wchar_t*>(text));
+}
+
+DWORD CProcessList::GetRowProcessId(int row) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!ListView_GetItem(list_, &item)) return 0;
+    return static_cast<DWORD>(item.lParam);
+}
+
+int CProcessList::SelectedRow() const { return ListView_GetNextItem(list_, -1, LVNI_SELECTED); }
+
+void CProcessList::SortByColumn(int column) {
+    const HWND header = ListView_GetHeader(list_);
+    HDITEMW clicked{};
+    clicked.mask = HDI_FORMAT;
+    if (!Header_GetItem(header, column, &clicked)) return;
+    const ColumnSort sort = ToggleColumnSort(column, static_cast<std::uint32_t>(clicked.fmt));
+    sortState_ = sort.state;
+
+    // The arrow shows on the sorted column only.
+    for (int index = 0; index < kProcessColumnCount; ++index) {
+        HDITEMW other{};
+        other.mask = HDI_FORMAT;
+        if (!Header_GetItem(header, index, &other)) continue;
+        other.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        Header_SetItem(header, index, &other);
+    }
+    clicked.fmt = static_cast<int>(sort.format);
+    Header_SetItem(header, column, &clicked);
+    SortRows();
+}
+
+// Wine 8's LVM_SORTITEMSEX hands the compare function row indexes that do not follow the
+// rows it moves, and misorders them. LVM_SORTITEMS hands it each row's item data, its
+// process id, which stays with the row on every system; so the rows' keys are read by
+// index before the sort and looked up by process id during it.
+void CProcessList::SortRows() {
+    const bool byText = SortKeyOf(sortState_) == SortKey::Text;
+    sortKeys_.clear();
+    for (int row = 0, count = ListView_GetItemCount(list_); row < count; ++row)
+        sortKeys_.push_back({GetRowProcessId(row), byText ? RowText(row, SortedColumn(sortState_)) : u""});
+    std::sort(sortKeys_.begin(), sortKeys_.end(),
+              [](const ProcessRowKey& a, const ProcessRowKey& b) { return a.processId < b.processId; });
+    ListView_SortItems(list_, &CProcessList::CompareSortedRows, reinterpret_cast<LPARAM>(this));
+    sortKeys_.clear();
+}
+
+int CALLBACK CProcessList::CompareSortedRows(LPARAM processId1, LPARAM processId2, LPARAM self) {
+    const auto* list = reinterpret_cast<const CProcessList*>(self);
+    return CompareProcessRows(list->KeyOf(static_cast<DWORD>(processId1)), list->KeyOf(static_cast<DWORD>(processId2)),
+                              list->sortState_);
+}
+
+const ProcessRowKey& CProcessList::KeyOf(DWORD processId) const {
+    static const ProcessRowKey kUnknown;
+    const auto found = std::lower_bound(
+        sortKeys_.begin(), sortKeys_.end(), processId,
+        [](const ProcessRowKey& key, DWORD id) { return key.processId < id; });
+    return found != sortKeys_.end() && found->processId == processId ? *found : kUnknown;
+}
+
+std::u16string CProcessList::RowText(int row, int column) const {
+    wchar_t text[kProcessTextCapacity] = {};
+    ListView_GetItemText(list_, row, column, text, kProcessTextCapacity);
+    return AsUtf16(text);
+}
+
+}  // namespace quarry

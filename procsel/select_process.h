@@ -1,0 +1,61 @@
+// The "Select a process" dialog: the user picks the process to inspect, refreshes the
+// list, or restarts Quarry elevated to see the processes it cannot open now.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <span>
+
+#include "framework/dialog.h"
+#include "framework/dialog_resize.h"
+#include "procsel/process_list.h"
+#include "resources/resource.h"
+
+namespace quarry {
+
+class CSelectProcess : public CDialogImpl<CSelectProcess> {
+public:
+    static std::span<const Route<CSelectProcess>> Routes() {
+        static const Route<CSelectProcess> table[] = {
+            OnMessage(WM_INITDIALOG, &CSelectProcess::OnInitDialog),
+            OnCommand(IDOK, &CSelectProcess::OnAccept),
+            OnCommand(IDCANCEL, &CSelectProcess::OnCancel),
+            OnCommand(IDC_REFRESH_LIST, &CSelectProcess::OnRefresh),
+            OnCommand(IDC_SHOW_ALL_PROCESSES, &CSelectProcess::RelaunchElevated),
+            OnNotify(NM_DBLCLK, &CSelectProcess::OnListDoubleClick),
+            OnNotify(LVN_COLUMNCLICK, &CSelectProcess::OnColumnClick),
+        };
+        return table;
+    }
+
+    static constexpr int IDD = IDD_SELECT_PROCESS;
+
+    // Runs the dialog over `parent`. IDOK: *processId holds the chosen process's id.
+    // IDCANCEL: *processId is untouched; the user cancelled, or an elevated Quarry was
+    // started and `parent` has been sent on its way to closing.
+    INT_PTR DoModal(HWND parent, UINT32* processId);
+
+protected:
+    // Starts the executable at `path` elevated; true when the system started it.
+    virtual bool StartElevated(const wchar_t* path);
+
+private:
+    LRESULT OnInitDialog(WindowMessage& m);
+    LRESULT OnAccept(WindowMessage& m);
+    LRESULT OnCancel(WindowMessage& m);
+    LRESULT OnRefresh(WindowMessage& m);
+    LRESULT RelaunchElevated(WindowMessage& m);
+    LRESULT OnListDoubleClick(WindowMessage& m);
+    LRESULT OnColumnClick(WindowMessage& m);
+    bool ProcessUnrouted(WindowMessage& m, LRESULT& result) override { return resize_.ProcessMessage(m, result); }
+
+    void OfferElevation() const;
+    void ShowMessage(const wchar_t* text, UINT icon) const;
+
+    UINT32* result_ = nullptr;
+    CProcessList processes_;
+    CDialogResize resize_;
+};
+
+}  // namespace quarry
