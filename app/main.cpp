@@ -1,5 +1,9 @@
-// Quarry's entry point. Start-up (privilege, main window, message loop) arrives with the
-// main window; until then the program starts and ends cleanly.
+// Quarry's entry point. The command line is not read: Quarry takes no arguments.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "app/startup.h"
+#include "procsel/privileges.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    return quarry::RunQuarry(instance, show, &quarry::EnablePrivilege);
+}

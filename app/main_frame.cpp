@@ -1,0 +1,259 @@
+#include "app/main_frame.h"
+
+#include <commdlg.h>
+
+#include <optional>
+#include <string>
+
+#include "app/about_dlg.h"
+#include "content/content_pane.h"
+#include "framework/dialog.h"
+#include "framework/file_dialog.h"
+#include "memmap/target_process.h"
+#include "memmap/win32_process_memory.h"
+#include "memmap/win32_target_process.h"
+#include "memmap/win32_target_system.h"
+#include "procsel/select_process.h"
+
+namespace quarry {
+namespace {
+
+constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr DWORD kContentStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                                ES_AUTOHSCROLL | ES_READONLY;
+static_assert(kChildStyle == 0x56000000 && kContentStyle == 0x503008C4);
+
+struct Column {
+    const wchar_t* caption;
+    int width;
+    int format;
+};
+constexpr Column kColumns[] = {
+    {L"Address", 145, HDF_LEFT}, {L"Type", 80, HDF_LEFT},     {L"Size", 70, HDF_RIGHT},
+    {L"Commit", 70, HDF_RIGHT},  {L"Protect", 100, HDF_LEFT}, {L"Blocks", 50, HDF_RIGHT},
+    {L"Details", 200, HDF_LEFT},
+};
+
+constexpr FileType kDumpFileTypes[] = {{L"Dump binary file", L"*.bin"}, {L"All Files", L"*.*"}};
+constexpr DWORD kDumpDialogOptions = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+static_assert(kDumpDialogOptions == 0x806);
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
+const wchar_t* AsWide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+HTREEITEM NextRow(HWND tree, HTREEITEM row, UINT how) {
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(row)));
+}
+
+}  // namespace
+
+HWND CMainFrame::Create() {
+    return CreateFrame(nullptr, RECT{0, 0, kWidth, kHeight}, kStyle, kExStyle, IDR_MAINFRAME);
+}
+
+bool CMainFrame::PreTranslateMessage(MSG& message) {
+    return Accelerators() && TranslateAcceleratorW(hwnd(), Accelerators(), &message);
+}
+
+LRESULT CMainFrame::DefaultProcessing(const WindowMessage& m) {
+    LRESULT result = 0;
+    if (ProcessUpdateUIMessage(m, result)) return result;
+    return CFrameWindowImpl::DefaultProcessing(m);
+}
+
+LRESULT CMainFrame::OnCreate(WindowMessage&) {
+    CreatePanes();
+    SetPaneColour(RGB(255, 255, 255));
+    CenterWindow(hwnd());
+    target_.reset();
+    SetWindowTextW(hwnd(), kTitle);
+
+    readSize_ = SystemPageSize();
+    pageBuffer_ = std::make_unique<std::uint8_t[]>(readSize_);
+
+    RegisterWithMessageLoop(true);
+    return 0;
+}
+
+// The splitter fills the client area with the tree-list above and the content pane below,
+// the bar in the middle.
+void CMainFrame::CreatePanes() {
+    SetClient(splitter_.Create(hwnd(), RECT{}, kChildStyle, 0));
+    treeList_.Create(splitter_.hwnd(), kTreeListId);
+    for (const Column& column : kColumns) treeList_.AddColumn(column.caption, column.width, column.format);
+
+    content_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", nullptr, kContentStyle, 0, 0, 0, 0, splitter_.hwnd(),
+                               nullptr, ModuleInstance(), nullptr);
+    // Fixed pitch, so that the dump's columns line up.
+    SendMessageW(content_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), TRUE);
+
+    splitter_.SetSplitterPanes(treeList_.hwnd(), content_);
+    UpdateLayout();
+    splitter_.SetSplitterPos();
+}
+
+void CMainFrame::SetPaneColour(COLORREF colour) {
+    paneBrush_.reset();
+    paneColour_ = colour;
+    paneBrush_.reset(CreateSolidBrush(colour));
+    InvalidateRect(content_, nullptr, TRUE);
+}
+
+void CMainFrame::RegisterWithMessageLoop(bool add) {
+    CMessageLoop* loop = g_module.GetMessageLoop();
+    if (!loop) return;
+    if (add) {
+        loop->AddMessageFilter(this);
+        loop->AddIdleHandler(this);
+    } else {
+        loop->RemoveMessageFilter(this);
+        loop->RemoveIdleHandler(this);
+    }
+}
+
+LRESULT CMainFrame::OnDestroy(WindowMessage& m) {
+    CloseTarget();
+    RegisterWithMessageLoop(false);
+    m.handled = false;  // the frame goes on and ends the message loop
+    return 0;
+}
+
+LRESULT CMainFrame::OnContentColour(WindowMessage& m) {
+    SetBkColor(reinterpret_cast<HDC>(m.wParam), paneColour_);
+    return reinterpret_cast<LRESULT>(paneBrush_.get());
+}
+
+LRESULT CMainFrame::OnExit(WindowMessage&) {
+    PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+    return 0;
+}
+
+LRESULT CMainFrame::OnAbout(WindowMessage&) {
+    CAboutDlg about;
+    about.DoModal(GetActiveWindow());
+    return 0;
+}
+
+LRESULT CMainFrame::OnOpen(WindowMessage&) {
+    OpenTarget();
+    return 0;
+}
+
+LRESULT CMainFrame::OnRefresh(WindowMessage&) {
+    RefreshTarget();
+    return 0;
+}
+
+LRESULT CMainFrame::OnDump(WindowMessage&) {
+    DumpCommand();
+    return 0;
+}
+
+void CMainFrame::OpenTarget() {
+    CSelectProcess dialog;
+    UINT32 processId = 0;
+    if (dialog.DoModal(hwnd(), &processId) != IDOK) return;  // target, tree and title stay
+    CloseTarget();
+    target_ = OpenTargetProcess(processId);
+    EmptyTree();
+    if (!target_) {
+        SetWindowTextW(hwnd(), kTitle);
+        ShowError(L"Failed to open target process.");
+        return;
+    }
+    BuildMemoryMap(target_.get(), treeList_);
+    // Only once the walk is done.
+    ShowTargetTitle(processId);
+}
+
+void CMainFrame::ShowTargetTitle(DWORD processId) {
+    wchar_t name[kProcessNameCapacity];
+    std::optional<std::u16string_view> found;
+    if (FindProcessName(processId, name)) found = reinterpret_cast<const char16_t*>(name);
+    SetWindowTextW(hwnd(), AsWide(TargetTitle(found, processId)));
+}
+
+// Also without a target: the walk then writes no rows.
+void CMainFrame::RefreshTarget() {
+    EmptyTree();
+    BuildMemoryMap(target_.get(), treeList_);
+}
+
+void CMainFrame::CloseTarget() { target_.reset(); }
+
+// Deleting the selected row is a selection change made by the program, which empties the
+// pane. Wine's tree-view reports none when all rows go at once, so the pane is emptied here
+// as well; on Windows it is empty already.
+void CMainFrame::EmptyTree() {
+    treeList_.DeleteAllRows();
+    EmptyPane();
+}
+
+void CMainFrame::EmptyPane() { SetWindowTextW(content_, L""); }
+
+LRESULT CMainFrame::OnSelectionChanged(WindowMessage& m) {
+    const auto* change = reinterpret_cast<const NMTREEVIEWW*>(m.lParam);
+    // A selection the program changed, such as rows being deleted, shows nothing; the
+    // pane keeps its colour.
+    if (change->action == TVC_UNKNOWN) EmptyPane();
+    else ShowRowMemory(change->itemNew.hItem);
+    return 0;
+}
+
+void CMainFrame::ShowRowMemory(HTREEITEM row) {
+    Win32ProcessMemory memory(target_.get());
+    const std::u16string text = RowMemoryText(memory, RowValue(row), std::span(pageBuffer_.get(), readSize_));
+    // The pane takes the row's colour also when the read failed.
+    SetPaneColour(treeList_.GetRowColor(row));
+    SetWindowTextW(content_, AsWide(text));
+}
+
+// The address the row stands for; 0 for no row or one that cannot be read.
+std::uint64_t CMainFrame::RowValue(HTREEITEM row) const {
+    TVITEMW item{};
+    item.mask = TVIF_PARAM;
+    item.hItem = row;
+    if (!row || !SendMessageW(treeList_.TreeWindow(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+    return static_cast<std::uint64_t>(item.lParam);
+}
+
+void CMainFrame::DumpCommand() {
+    if (!target_) return;
+    CFileDialog dialog(kDumpFileTypes, L"bin", L"MemoryDump", kDumpDialogOptions);
+    if (!dialog.DoModal(GetActiveWindow())) return;
+    const UniqueHandle file = OwnHandle(
+        CreateFileW(dialog.Path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        ShowError(L"Failed to create dump file.");
+        return;
+    }
+    // What was written before a failure stays in the file.
+    if (!DumpRegions(file.get(), target_.get(), RegionsToDump())) ShowError(L"Failed to dump process memory.");
+}
+
+// An allocation row's regions in row order, or the selected row itself (address 0 when
+// none is selected).
+std::vector<std::uint64_t> CMainFrame::RegionsToDump() const {
+    const HWND tree = treeList_.TreeWindow();
+    const HTREEITEM selected = NextRow(tree, nullptr, TVGN_CARET);
+    TVITEMW item{};
+    item.mask = TVIF_CHILDREN;
+    item.hItem = selected;
+    const bool hasChildren = selected && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) &&
+                             item.cChildren > 0;
+    if (!hasChildren) return {RowValue(selected)};
+    std::vector<std::uint64_t> addresses;
+    for (HTREEITEM child = NextRow(tree, selected, TVGN_CHILD); child; child = NextRow(tree, child, TVGN_NEXT))
+        addresses.push_back(RowValue(child));
+    return addresses;
+}
+
+void CMainFrame::ShowError(const wchar_t* text) const { MessageBoxW(hwnd(), text, L"", MB_ICONERROR); }
+
+LRESULT CMainFrame::OnRowRightClick(WindowMessage& m) {
+    // Only the tree-list's right clicks open the row menu.
+    if (m.wParam != kTreeListId) m.handled = false;
+    return 0;
+}
+
+}  // namespace quarry

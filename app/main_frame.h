@@ -1,0 +1,127 @@
+// CMainFrame: Quarry's only top-level window. A splitter holds the memory map's tree-list
+// above the read-only content pane below; the menu bar carries the commands directly.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "framework/frame_window.h"
+#include "framework/handles.h"
+#include "framework/message_loop.h"
+#include "framework/splitter.h"
+#include "resources/resource.h"
+#include "treelist/tree_list_view.h"
+
+namespace quarry {
+
+class CMainFrame : public CFrameWindowImpl<CMainFrame>,
+                   public CUpdateUI<CMainFrame>,
+                   public CMessageFilter,
+                   public CIdleHandler {
+public:
+    static std::span<const Route<CMainFrame>> Routes() {
+        static const Route<CMainFrame> table[] = {
+            OnMessage(WM_CREATE, &CMainFrame::OnCreate),
+            OnMessage(WM_DESTROY, &CMainFrame::OnDestroy),
+            // WM_SIZE: nothing of its own; the frame stretches the splitter.
+            OnMessage(WM_CTLCOLORSTATIC, &CMainFrame::OnContentColour),
+            OnCommand(ID_APP_EXIT, &CMainFrame::OnExit),
+            OnCommand(ID_TARGET_OPEN, &CMainFrame::OnOpen),
+            OnCommand(ID_TARGET_REFRESH, &CMainFrame::OnRefresh),
+            OnCommand(ID_APP_ABOUT, &CMainFrame::OnAbout),
+            OnCommand(ID_TARGET_DUMP, &CMainFrame::OnDump),
+            OnCommand(ID_ROW_COPY, &CMainFrame::OnCopyRow),
+            OnCommand(ID_ROW_EXPLORE, &CMainFrame::OnExploreRow),
+            OnCommand(ID_ROW_PROPERTIES, &CMainFrame::OnRowProperties),
+            OnCommand(ID_EDIT_FIND, &CMainFrame::OnFind),
+            OnCommand(ID_EDIT_FIND_NEXT, &CMainFrame::OnFindNext),
+            OnNotify(TVN_SELCHANGEDW, &CMainFrame::OnSelectionChanged),
+            OnNotify(NM_RCLICK, &CMainFrame::OnRowRightClick),
+        };
+        return table;
+    }
+
+    static constexpr const wchar_t* kClassName = L"QuarryMainFrame";
+    static constexpr const wchar_t* kTitle = L"Quarry - Tellwick";
+    // The frame's default: WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS.
+    static constexpr DWORD kStyle = 0x06CF0000;
+    static constexpr DWORD kExStyle = WS_EX_CLIENTEDGE;
+    static constexpr int kWidth = 750;
+    static constexpr int kHeight = 660;
+    // The tree-list's control id, which its forwarded notifications carry.
+    static constexpr UINT kTreeListId = 1;
+
+    // Creates the window at the top-left corner of the screen (it centres itself while
+    // being created); null on failure.
+    HWND Create();
+
+    // CMessageFilter: F3 and any other accelerator of the window.
+    bool PreTranslateMessage(MSG& message) override;
+    // CIdleHandler: there is no idle work.
+    bool OnIdle() override { return false; }
+
+    // The target process (its Open, Refresh and end of the window).
+    void OpenTarget();
+    void RefreshTarget();
+    void CloseTarget();
+    // The content pane: the first page of the row's memory on the row's colour. Every
+    // command that selects a row itself shows it through here.
+    void ShowRowMemory(HTREEITEM row);
+    // Saves the selected region, or all regions of the selected allocation, to a file.
+    void DumpCommand();
+
+    CTreeListView& TreeList() { return treeList_; }
+    HANDLE Target() const { return target_.get(); }
+    const CHorSplitterWindow& Splitter() const { return splitter_; }
+    HWND ContentWindow() const { return content_; }
+    COLORREF PaneColour() const { return paneColour_; }
+    HBRUSH PaneBrush() const { return paneBrush_.get(); }
+    std::uint32_t ReadSize() const { return readSize_; }
+
+protected:
+    LRESULT DefaultProcessing(const WindowMessage& m) override;
+
+private:
+    LRESULT OnCreate(WindowMessage& m);
+    LRESULT OnDestroy(WindowMessage& m);
+    LRESULT OnContentColour(WindowMessage& m);
+    LRESULT OnExit(WindowMessage& m);
+    LRESULT OnAbout(WindowMessage& m);
+    LRESULT OnOpen(WindowMessage& m);
+    LRESULT OnRefresh(WindowMessage& m);
+    LRESULT OnDump(WindowMessage& m);
+    LRESULT OnSelectionChanged(WindowMessage& m);
+    // The commands below arrive with the features that carry them out; until then they
+    // are routed here so that the table is complete, and do nothing.
+    LRESULT OnCopyRow(WindowMessage&) { return 0; }
+    LRESULT OnExploreRow(WindowMessage&) { return 0; }
+    LRESULT OnRowProperties(WindowMessage&) { return 0; }
+    LRESULT OnFind(WindowMessage&) { return 0; }
+    LRESULT OnFindNext(WindowMessage&) { return 0; }
+    LRESULT OnRowRightClick(WindowMessage& m);
+
+    void CreatePanes();
+    void SetPaneColour(COLORREF colour);
+    void RegisterWithMessageLoop(bool add);
+    void EmptyTree();
+    void EmptyPane();
+    void ShowTargetTitle(DWORD processId);
+    std::uint64_t RowValue(HTREEITEM row) const;
+    std::vector<std::uint64_t> RegionsToDump() const;
+    void ShowError(const wchar_t* text) const;
+
+    CTreeListView treeList_;
+    CHorSplitterWindow splitter_;
+    HWND content_ = nullptr;
+    UniqueHandle target_;
+    COLORREF paneColour_ = RGB(255, 255, 255);
+    UniqueBrush paneBrush_;
+    std::unique_ptr<std::uint8_t[]> pageBuffer_;
+    std::uint32_t readSize_ = 0;
+};
+
+}  // namespace quarry

@@ -1,0 +1,18 @@
+// The target process as the main window's title shows it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quarry {
+
+// Stands for the name of a process that was gone from the process snapshot by the time its
+// name was looked up: the title must not show a stale or made-up name.
+inline constexpr char16_t kUnknownProcessName[] = u"(unknown)";
+
+// "Quarry - [name (id)]", the id in decimal; kUnknownProcessName without a name.
+std::u16string TargetTitle(std::optional<std::u16string_view> executableName, std::uint32_t processId);
+
+}  // namespace quarry

@@ -1,0 +1,75 @@
+#include "memmap/win32_process_memory.h"
+
+#include <limits>
+#include <memory>
+
+namespace quarry {
+namespace {
+
+static_assert(sizeof(MEMORY_BASIC_INFORMATION) == 48, "the 64-bit region record");
+
+const void* AddressPointer(std::uint64_t address) { return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address)); }
+
+struct ProcessHeapFreer {
+    void operator()(std::uint8_t* block) const { HeapFree(GetProcessHeap(), 0, block); }
+};
+// A block of the program's process heap.
+using HeapBlock = std::unique_ptr<std::uint8_t[], ProcessHeapFreer>;
+
+HeapBlock AllocateHeapBlock(std::size_t size) {
+    return HeapBlock(static_cast<std::uint8_t*>(HeapAlloc(GetProcessHeap(), 0, size)));
+}
+
+}  // namespace
+
+bool Win32ProcessMemory::QueryRegion(std::uint64_t address, RegionInfo& region) {
+    MEMORY_BASIC_INFORMATION info{};
+    if (VirtualQueryEx(process_, AddressPointer(address), &info, sizeof info) != sizeof info) return false;
+    region.baseAddress = reinterpret_cast<std::uintptr_t>(info.BaseAddress);
+    region.allocationBase = reinterpret_cast<std::uintptr_t>(info.AllocationBase);
+    region.regionSize = info.RegionSize;
+    region.state = info.State;
+    region.protect = info.Protect;
+    region.type = info.Type;
+    return true;
+}
+
+std::optional<std::size_t> Win32ProcessMemory::Read(std::uint64_t address, std::span<std::uint8_t> bytes) {
+    SIZE_T read = 0;
+    // All or nothing: a partial copy reports failure, and its bytes are not used.
+    if (!ReadProcessMemory(process_, AddressPointer(address), bytes.data(), bytes.size(), &read)) return std::nullopt;
+    return read;
+}
+
+bool Win32DumpFile::Write(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() > MAXDWORD) return false;  // chunks are a page; nothing larger comes here
+    DWORD written = 0;
+    // A short write (a full disk) is a failure too: the file would look complete but shifted.
+    return WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+bool Win32DumpFile::Skip(std::uint64_t count) {
+    if (count > static_cast<std::uint64_t>(std::numeric_limits<LONGLONG>::max())) return false;
+    LARGE_INTEGER distance{};
+    distance.QuadPart = static_cast<LONGLONG>(count);
+    return SetFilePointerEx(file_, distance, nullptr, FILE_CURRENT) && SetEndOfFile(file_);
+}
+
+std::uint32_t SystemPageSize() {
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    return system.dwPageSize;
+}
+
+bool DumpRegions(HANDLE file, HANDLE process, std::span<const std::uint64_t> addresses) {
+    const std::size_t pageSize = SystemPageSize();
+    const HeapBlock page = AllocateHeapBlock(pageSize);
+    // Without its buffer the dump fails like a region that cannot be copied.
+    const std::span<std::uint8_t> buffer = page ? std::span(page.get(), pageSize) : std::span<std::uint8_t>();
+    Win32ProcessMemory memory(process);
+    Win32DumpFile out(file);
+    return DumpRegions(memory, out, addresses, buffer);
+}
+
+}  // namespace quarry

@@ -1,0 +1,27 @@
+// The Windows side of the target process: opening it and finding its executable's name.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "framework/handles.h"
+
+namespace quarry {
+
+// Synchronize, query information, read and operate on memory: enough to look, never to
+// change anything in the target.
+inline constexpr DWORD kTargetAccess = SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_VM_OPERATION;
+static_assert(kTargetAccess == 0x100418);
+
+inline constexpr std::size_t kProcessNameCapacity = 260;
+
+// Null when the process cannot be opened; the handle is not inheritable.
+UniqueHandle OpenTargetProcess(DWORD processId);
+
+// Writes the executable's file name, as the process snapshot reports it (no folders), and
+// returns true; false, with `name` untouched, when no snapshot can be taken or the process
+// is not in it.
+bool FindProcessName(DWORD processId, wchar_t (&name)[kProcessNameCapacity]);
+
+}  // namespace quarry
