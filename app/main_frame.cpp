@@ -6,6 +6,8 @@
 #include <string>
 
 #include "app/about_dlg.h"
+#include "app/find_commands.h"
+#include "app/row_commands.h"
 #include "content/content_pane.h"
 #include "framework/dialog.h"
 #include "framework/file_dialog.h"
@@ -252,7 +254,36 @@ void CMainFrame::ShowError(const wchar_t* text) const { MessageBoxW(hwnd(), text
 
 LRESULT CMainFrame::OnRowRightClick(WindowMessage& m) {
     // Only the tree-list's right clicks open the row menu.
-    if (m.wParam != kTreeListId) m.handled = false;
+    if (m.wParam != kTreeListId) {
+        m.handled = false;
+        return 0;
+    }
+    OpenRowMenu(hwnd(), treeList_, [this](HTREEITEM row) { ShowRowMemory(row); });
+    return 0;
+}
+
+LRESULT CMainFrame::OnCopyRow(WindowMessage&) {
+    CopyRow(hwnd(), treeList_);
+    return 0;
+}
+
+LRESULT CMainFrame::OnExploreRow(WindowMessage&) {
+    ExploreRow(treeList_);
+    return 0;
+}
+
+LRESULT CMainFrame::OnRowProperties(WindowMessage&) {
+    ShowRowProperties(hwnd(), treeList_);
+    return 0;
+}
+
+LRESULT CMainFrame::OnFind(WindowMessage&) {
+    FindCommand(hwnd(), treeList_, findText_, [this](HTREEITEM row) { ShowRowMemory(row); });
+    return 0;
+}
+
+LRESULT CMainFrame::OnFindNext(WindowMessage&) {
+    FindNextCommand(hwnd(), treeList_, findText_, [this](HTREEITEM row) { ShowRowMemory(row); });
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "framework/frame_window.h"
@@ -81,6 +82,8 @@ public:
     COLORREF PaneColour() const { return paneColour_; }
     HBRUSH PaneBrush() const { return paneBrush_.get(); }
     std::uint32_t ReadSize() const { return readSize_; }
+    // The text of the last search, which F3 repeats; empty until a search is confirmed.
+    const std::wstring& FindText() const { return findText_; }
 
 protected:
     LRESULT DefaultProcessing(const WindowMessage& m) override;
@@ -95,13 +98,11 @@ private:
     LRESULT OnRefresh(WindowMessage& m);
     LRESULT OnDump(WindowMessage& m);
     LRESULT OnSelectionChanged(WindowMessage& m);
-    // The commands below arrive with the features that carry them out; until then they
-    // are routed here so that the table is complete, and do nothing.
-    LRESULT OnCopyRow(WindowMessage&) { return 0; }
-    LRESULT OnExploreRow(WindowMessage&) { return 0; }
-    LRESULT OnRowProperties(WindowMessage&) { return 0; }
-    LRESULT OnFind(WindowMessage&) { return 0; }
-    LRESULT OnFindNext(WindowMessage&) { return 0; }
+    LRESULT OnCopyRow(WindowMessage& m);
+    LRESULT OnExploreRow(WindowMessage& m);
+    LRESULT OnRowProperties(WindowMessage& m);
+    LRESULT OnFind(WindowMessage& m);
+    LRESULT OnFindNext(WindowMessage& m);
     LRESULT OnRowRightClick(WindowMessage& m);
 
     void CreatePanes();
@@ -122,6 +123,7 @@ private:
     UniqueBrush paneBrush_;
     std::unique_ptr<std::uint8_t[]> pageBuffer_;
     std::uint32_t readSize_ = 0;
+    std::wstring findText_;
 };
 
 }  // namespace quarry

@@ -1,0 +1,42 @@
+#include "treelist/search_order.h"
+
+#include <algorithm>
+
+namespace quarry {
+
+RowHandle FindRow(const SearchTree& tree, RowHandle start, const char16_t* text, AncestorStack& ancestors,
+                  bool skipFirst) {
+    if (start == kNoRow) return kNoRow;
+    int remaining = skipFirst ? 2 : 1;
+    RowHandle current = start;
+    for (;;) {
+        if (tree.RowContainsText(current, text) && --remaining == 0) return current;
+        if (tree.HasChildren(current)) {
+            ancestors.push_back(current);
+            current = tree.FirstChild(current);
+            // A row that claims children but yields none is left like a row without them.
+            if (current != kNoRow) continue;
+            current = ancestors.back();
+            ancestors.pop_back();
+        }
+        current = tree.NextSibling(current);
+        while (current == kNoRow) {
+            if (ancestors.empty()) return kNoRow;
+            current = tree.NextSibling(ancestors.back());
+            ancestors.pop_back();
+        }
+    }
+}
+
+RowHandle FindNextRow(const SearchTree& tree, RowHandle selected, const char16_t* text) {
+    AncestorStack ancestors;
+    if (selected == kNoRow) return FindRow(tree, tree.FirstTopLevelRow(), text, ancestors, false);
+
+    const bool skipFirst = tree.RowContainsText(selected, text);
+    // Where a walk from the first top-level row would stand on reaching the selected row.
+    for (RowHandle up = tree.Parent(selected); up != kNoRow; up = tree.Parent(up)) ancestors.push_back(up);
+    std::reverse(ancestors.begin(), ancestors.end());
+    return FindRow(tree, selected, text, ancestors, skipFirst);
+}
+
+}  // namespace quarry
