@@ -3,12 +3,10 @@
 #include <limits>
 #include <memory>
 
+#include "memmap/win32_target_system.h"
+
 namespace quarry {
 namespace {
-
-static_assert(sizeof(MEMORY_BASIC_INFORMATION) == 48, "the 64-bit region record");
-
-const void* AddressPointer(std::uint64_t address) { return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address)); }
 
 struct ProcessHeapFreer {
     void operator()(std::uint8_t* block) const { HeapFree(GetProcessHeap(), 0, block); }
@@ -23,15 +21,7 @@ HeapBlock AllocateHeapBlock(std::size_t size) {
 }  // namespace
 
 bool Win32ProcessMemory::QueryRegion(std::uint64_t address, RegionInfo& region) {
-    MEMORY_BASIC_INFORMATION info{};
-    if (VirtualQueryEx(process_, AddressPointer(address), &info, sizeof info) != sizeof info) return false;
-    region.baseAddress = reinterpret_cast<std::uintptr_t>(info.BaseAddress);
-    region.allocationBase = reinterpret_cast<std::uintptr_t>(info.AllocationBase);
-    region.regionSize = info.RegionSize;
-    region.state = info.State;
-    region.protect = info.Protect;
-    region.type = info.Type;
-    return true;
+    return QueryRegionOf(process_, address, region);
 }
 
 std::optional<std::size_t> Win32ProcessMemory::Read(std::uint64_t address, std::span<std::uint8_t> bytes) {

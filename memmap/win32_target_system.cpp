@@ -34,7 +34,6 @@ constexpr std::size_t kThreadIdOffset = 24;
 
 constexpr ULONG kLowFragmentationKind = 2;
 
-const void* AddressPointer(std::uint64_t address) { return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address)); }
 
 std::u16string Text(const wchar_t* text, std::size_t length) {
     return std::u16string(reinterpret_cast<const char16_t*>(text), length);
@@ -98,15 +97,7 @@ HeapFrontEndLayout LearnHeapFrontEndLayout() {
 std::uint32_t Win32TargetSystem::ProcessId() { return GetProcessId(process_); }
 
 bool Win32TargetSystem::QueryRegion(std::uint64_t address, RegionInfo& region) {
-    MEMORY_BASIC_INFORMATION info{};
-    if (VirtualQueryEx(process_, AddressPointer(address), &info, sizeof info) != sizeof info) return false;
-    region.baseAddress = reinterpret_cast<std::uintptr_t>(info.BaseAddress);
-    region.allocationBase = reinterpret_cast<std::uintptr_t>(info.AllocationBase);
-    region.regionSize = info.RegionSize;
-    region.state = info.State;
-    region.protect = info.Protect;
-    region.type = info.Type;
-    return true;
+    return QueryRegionOf(process_, address, region);
 }
 
 bool Win32TargetSystem::ReadMemory(std::uint64_t address, std::span<std::uint8_t> bytes) {
@@ -188,6 +179,18 @@ std::u16string Win32TargetSystem::AnsiToText(std::string_view bytes) {
     const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), name.data(),
                                            static_cast<int>(name.size()));
     return Text(name.data(), static_cast<std::size_t>(length));
+}
+
+bool QueryRegionOf(HANDLE process, std::uint64_t address, RegionInfo& region) {
+    MEMORY_BASIC_INFORMATION info{};
+    if (VirtualQueryEx(process, AddressPointer(address), &info, sizeof info) != sizeof info) return false;
+    region.baseAddress = reinterpret_cast<std::uintptr_t>(info.BaseAddress);
+    region.allocationBase = reinterpret_cast<std::uintptr_t>(info.AllocationBase);
+    region.regionSize = info.RegionSize;
+    region.state = info.State;
+    region.protect = info.Protect;
+    region.type = info.Type;
+    return true;
 }
 
 void BuildMemoryMap(HANDLE process, RowWriter& rows) {

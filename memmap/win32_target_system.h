@@ -33,6 +33,15 @@ private:
     HANDLE process_;
 };
 
+// One VirtualQueryEx of `process` at `address`, as the region record the core uses; the
+// walk, the pane and the dump all ask it.
+bool QueryRegionOf(HANDLE process, std::uint64_t address, RegionInfo& region);
+
+// The target address as the pointer the system calls take; never dereferenced here.
+inline const void* AddressPointer(std::uint64_t address) {
+    return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address));
+}
+
 // Walks the process behind `process` into `rows`.
 void BuildMemoryMap(HANDLE process, RowWriter& rows);
 
