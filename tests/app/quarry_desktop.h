@@ -8,10 +8,12 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <type_traits>
 
+#include "resources/resource.h"
 #include "support/win_handles.h"
 
 namespace quarry::test {
@@ -19,7 +21,9 @@ namespace quarry::test {
 // Waiting gives up after this long, so that a broken program fails the test instead of
 // hanging it; nothing is asserted about how long anything takes.
 inline constexpr auto kPatience = std::chrono::seconds(60);
+// Key message flags: the key is being released; the Alt key is held.
 inline constexpr LPARAM kKeyUp = LPARAM{3} << 30;
+inline constexpr LPARAM kAltDown = 1 | (1 << 29);
 
 inline bool WaitUntil(const std::function<bool()>& condition) {
     const auto deadline = std::chrono::steady_clock::now() + kPatience;
@@ -56,6 +60,12 @@ inline void PressKey(HWND window, UINT key) {
     PostMessageW(window, WM_KEYUP, key, kKeyUp | 1);
 }
 
+// Alt with `key`, as for a menu bar's underlined letter.
+inline void PressAltKey(HWND window, UINT key) {
+    PostMessageW(window, WM_SYSKEYDOWN, key, kAltDown);
+    PostMessageW(window, WM_SYSKEYUP, key, kAltDown | kKeyUp);
+}
+
 // Quarry.exe from beside the test program, on desktop `desktopName`, to which the test's
 // thread moves too; ended with the test if it is still running then.
 class QuarryOnDesktop {
@@ -67,9 +77,10 @@ public:
         if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process_.get(), 99);
     }
 
-    bool Start() {
+    bool Start(const std::wstring& arguments = {}) {
         if (!UseDesktop()) return false;
         std::wstring commandLine = L"\"" + PathBesideTestProgram(L"Quarry.exe") + L"\"";
+        if (!arguments.empty()) commandLine += L" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         startup.lpDesktop = desktopName_.data();
@@ -106,6 +117,25 @@ public:
             return Owns(found) && IsWindowVisible(found);
         });
         return found;
+    }
+
+    // The exit status, or nothing when Quarry does not end.
+    std::optional<DWORD> WaitForExit() const {
+        if (WaitForSingleObject(process_.get(), static_cast<DWORD>(kPatience / std::chrono::milliseconds(1))) !=
+            WAIT_OBJECT_0)
+            return std::nullopt;
+        DWORD status = 0;
+        GetExitCodeProcess(process_.get(), &status);
+        return status;
+    }
+
+    // Start-up opens the process selection over the main window: cancels it as a person
+    // would with Esc. False when it does not appear or does not go.
+    bool CancelProcessSelection() const {
+        const HWND dialog = WaitForWindow(L"Select a process");
+        if (!dialog) return false;
+        PostMessageW(GetDlgItem(dialog, IDC_PROCESS_LIST), WM_KEYDOWN, VK_ESCAPE, 1);
+        return WaitUntil([&] { return !IsWindow(dialog); });
     }
 
 private:
