@@ -20,6 +20,12 @@ inline constexpr std::uint64_t kNoAccessPageAddress = kGuardPageAddress + 64 * 1
 inline constexpr std::uint64_t kMappedFileSize = 64 * 1024;
 inline constexpr int kThreadCount = 2;
 
+// "--allocations N" adds N allocations to the layout, for walks over a big address space:
+// each reserves 64 KB with its first page committed, so it shows as two regions.
+inline constexpr char kOptionAllocations[] = "--allocations";
+inline constexpr std::uint64_t kExtraAllocationSize = 64 * 1024;
+inline constexpr std::uint64_t kMostExtraAllocations = 1000000;  // 64 GB of address space
+
 inline constexpr wchar_t kTargetProgram[] = L"QuarryTestTarget.exe";
 inline constexpr wchar_t kDllName[] = L"QuarryTestDll.dll";
 // Exactly eight characters: the longest name a section header holds without a string table.
@@ -44,6 +50,7 @@ inline constexpr char kFactNoAccessPage[] = "noaccess_page";     // <addr> <size
 inline constexpr char kFactThread[] = "thread";                  // <id>, once per thread
 inline constexpr char kFactMappedFile[] = "mapped_file";         // <addr> <size> <path>
 inline constexpr char kFactDll[] = "dll";                        // <base> <path>
+inline constexpr char kFactAllocations[] = "allocations";        // <count> <size> <committed>, with the option only
 inline constexpr char kFactReady[] = "ready";
 inline constexpr char kFactError[] = "error";
 

@@ -6,8 +6,11 @@
 
 #include <windows.h>
 
+#include <charconv>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarry::target {
@@ -115,6 +118,8 @@ struct Layout {
     UniqueView view;
     UniqueModule dll;
     std::wstring dllPath;
+    std::size_t extraAllocationCount = 0;  // asked for on the command line
+    std::vector<UniqueVirtualAlloc> extraAllocations;
 };
 
 bool BuildPatternAlloc(Layout& layout) {
@@ -178,6 +183,17 @@ bool LoadTestDll(Layout& layout) {
     return !layout.dllPath.empty();
 }
 
+// Anywhere the system likes: the point is their number, not their place.
+bool BuildExtraAllocations(Layout& layout) {
+    layout.extraAllocations.reserve(layout.extraAllocationCount);
+    for (std::size_t i = 0; i < layout.extraAllocationCount; ++i) {
+        UniqueVirtualAlloc allocation(VirtualAlloc(nullptr, kExtraAllocationSize, MEM_RESERVE, PAGE_READWRITE));
+        if (!allocation || !VirtualAlloc(allocation.get(), kPageSize, MEM_COMMIT, PAGE_READWRITE)) return false;
+        layout.extraAllocations.push_back(std::move(allocation));
+    }
+    return true;
+}
+
 // The name of the step that failed with the system's error code, or empty.
 std::string BuildLayout(Layout& layout) {
     struct Step {
@@ -188,6 +204,7 @@ std::string BuildLayout(Layout& layout) {
         {kFactPatternAlloc, BuildPatternAlloc}, {kFactReservedAlloc, BuildReservedAlloc},
         {"protected_pages", BuildProtectedPages}, {kFactThread, StartThreads},
         {kFactMappedFile, MapTempFile},           {kFactDll, LoadTestDll},
+        {kFactAllocations, BuildExtraAllocations},
     };
     for (const Step& step : steps)
         if (!step.build(layout)) return std::string(step.what) + ' ' + std::to_string(GetLastError());
@@ -204,6 +221,9 @@ void Report(const Layout& layout) {
     for (DWORD id : layout.threads.Ids()) Fact(kFactThread, std::to_string(id));
     Fact(kFactMappedFile, Address(layout.view.get()), std::to_string(kMappedFileSize), Utf8(layout.mappedFile.path));
     Fact(kFactDll, Address(layout.dll.get()), Utf8(layout.dllPath));
+    if (layout.extraAllocationCount > 0)
+        Fact(kFactAllocations, std::to_string(layout.extraAllocationCount), std::to_string(kExtraAllocationSize),
+             std::to_string(kPageSize));
     Fact(kFactReady);
 }
 
@@ -215,17 +235,35 @@ void WaitForStdinToClose() {
     }
 }
 
+// The count after "--allocations": decimal, from 1 to kMostExtraAllocations.
+std::optional<std::size_t> AllocationCount(std::string_view text) {
+    std::uint64_t count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (error != std::errc() || end != text.data() + text.size() || count == 0 || count > kMostExtraAllocations)
+        return std::nullopt;
+    return static_cast<std::size_t>(count);
+}
+
 }  // namespace
 }  // namespace quarry::target
 
 int main(int argc, char** argv) {
     using namespace quarry::target;
-    // No options yet; refusing unknown ones keeps the command line free for options to come.
-    if (argc > 1) {
-        Fact(kFactError, "unknown option", std::string(argv[1]));
-        return 2;
-    }
     Layout layout;
+    // Unknown options are refused, so that a mistyped one cannot pass for the plain layout.
+    if (argc > 1) {
+        const std::string option = argv[1];
+        if (option != kOptionAllocations) {
+            Fact(kFactError, "unknown option", option);
+            return 2;
+        }
+        const std::optional<std::size_t> count = argc == 3 ? AllocationCount(argv[2]) : std::nullopt;
+        if (!count) {
+            Fact(kFactError, "bad allocation count");
+            return 2;
+        }
+        layout.extraAllocationCount = *count;
+    }
     if (const std::string failed = BuildLayout(layout); !failed.empty()) {
         Fact(kFactError, failed);
         return 1;

@@ -1,0 +1,45 @@
+// quarry_bench: Quarry's figures on big targets, each beside a baseline measured in the same
+// run on the same machine, printed as a Markdown table. scripts/bench builds and runs it;
+// the Windows build needs a display for the tree-list.
+#include <cstdio>
+
+#include "bench/bench_report.h"
+#include "bench/core_bench.h"
+#include "bench/scripted_layout.h"
+
+#ifdef _WIN32
+#include "bench/target_bench.h"
+#include "bench/tree_list_bench.h"
+#endif
+
+namespace {
+
+constexpr std::size_t kScriptedAllocations = 25000;
+constexpr std::size_t kScriptedRegions = 100000;
+#ifdef _WIN32
+constexpr std::size_t kTargetAllocations = 20000;
+#endif
+
+}  // namespace
+
+int main() {
+    using namespace quarry::bench;
+    Report report;
+    BenchHexDump(report);
+    ScriptedLayout layout = MakeScriptedLayout(kScriptedAllocations, kScriptedRegions);
+    const Seconds walkAlone = BenchWalkAlone(report, layout);
+    BenchStoreSearch(report, layout);
+#ifdef _WIN32
+    BenchWindow window;
+    if (!window.Ready()) {
+        std::fprintf(stderr, "quarry_bench: cannot create the tree-list window (no display?)\n");
+        return 1;
+    }
+    BenchTreeList(report, window, layout, walkAlone);
+    BenchRealTarget(report, window, kTargetAllocations);
+#else
+    (void)walkAlone;
+#endif
+    report.Print(stdout);
+    return 0;
+}

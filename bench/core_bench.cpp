@@ -1,0 +1,145 @@
+#include "bench/core_bench.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/counting_rows.h"
+#include "bench/plain_hex_dump.h"
+#include "content/hex_dump.h"
+#include "memmap/memory_map.h"
+#include "treelist/cell_store.h"
+#include "treelist/search_order.h"
+
+namespace quarry::bench {
+namespace {
+
+constexpr std::uint32_t kPageSize = 4096;
+constexpr std::uint64_t kDisplayBase = 0x7FF6A0001000;
+
+// Kept so that the compiler cannot drop the formatting as unused.
+volatile std::size_t sink = 0;
+
+template <typename Format>
+Seconds TimePerPage(const std::vector<std::uint8_t>& page, int pages, Format format) {
+    std::u16string text;
+    const Seconds total = FastestOf(5, [&] {
+        for (int i = 0; i < pages; ++i) {
+            format(page.data(), kPageSize, kDisplayBase + i, text);
+            sink = sink + text.size();
+        }
+    });
+    return total / pages;
+}
+
+// The walk's rows in a cell store, with their tree kept beside it, seen as Find sees a tree.
+// The text comparison folds A-Z only, where the window uses the platform's StrStrIW.
+class StoreTree final : public RowWriter, public SearchTree {
+public:
+    void SetRowsVisible(bool) override {}
+    RowHandle InsertRow(const char16_t* text, RowHandle parent) override {
+        const RowHandle row = links_.size() + 1;
+        links_.push_back({parent});
+        if (parent == kNoRow) {
+            if (lastTop_ != kNoRow) links_[lastTop_ - 1].next = row;
+            lastTop_ = row;
+        } else {
+            Links& up = links_[parent - 1];
+            (up.lastChild == kNoRow ? up.firstChild : links_[up.lastChild - 1].next) = row;
+            up.lastChild = row;
+        }
+        store_.InsertRow(row, kColumnCount, text);
+        return row;
+    }
+    void SetRowValue(RowHandle, std::uint64_t) override {}
+    bool SetCellText(RowHandle row, int column, const char16_t* text) override {
+        return store_.SetCellText(row, column, kColumnCount, text);
+    }
+    bool SetRowColor(RowHandle row, std::uint32_t colour) override { return store_.SetRowColor(row, colour); }
+
+    RowHandle FirstTopLevelRow() const override { return links_.empty() ? kNoRow : 1; }
+    RowHandle Parent(RowHandle row) const override { return links_[row - 1].parent; }
+    RowHandle FirstChild(RowHandle row) const override { return links_[row - 1].firstChild; }
+    RowHandle NextSibling(RowHandle row) const override { return links_[row - 1].next; }
+    bool HasChildren(RowHandle row) const override { return links_[row - 1].firstChild != kNoRow; }
+    bool RowContainsText(RowHandle row, const char16_t* text) const override {
+        for (int column = 0; column < store_.CellCount(row); ++column)
+            if (const char16_t* cell = store_.CellText(row, column); cell && ContainsFolded(cell, text)) return true;
+        return false;
+    }
+
+private:
+    struct Links {
+        RowHandle parent = kNoRow, firstChild = kNoRow, lastChild = kNoRow, next = kNoRow;
+    };
+    static char16_t Fold(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+    static bool ContainsFolded(std::u16string_view cell, std::u16string_view text) {
+        for (std::size_t at = 0; at + text.size() <= cell.size(); ++at) {
+            std::size_t i = 0;
+            while (i < text.size() && Fold(cell[at + i]) == Fold(text[i])) ++i;
+            if (i == text.size()) return true;
+        }
+        return false;
+    }
+
+    CellStore store_;
+    std::vector<Links> links_;
+    RowHandle lastTop_ = kNoRow;
+};
+
+std::u16string AddressText(std::uint64_t address) {
+    std::u16string text;
+    for (int shift = 60; shift >= 0; shift -= 4) text += u"0123456789ABCDEF"[(address >> shift) & 0xF];
+    return text;
+}
+
+}  // namespace
+
+void BenchHexDump(Report& report) {
+    std::vector<std::uint8_t> page(kPageSize);
+    for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<std::uint8_t>(i * 31 + 7);
+
+    std::u16string fast, plain;
+    FormatHexDump(page.data(), kPageSize, kDisplayBase, fast);
+    plain::FormatHexDump(page.data(), kPageSize, kDisplayBase, plain);
+    const bool same = fast == plain && fast.size() == 23124;
+
+    const Seconds ours = TimePerPage(page, 2000, FormatHexDump);
+    const Seconds baseline = TimePerPage(page, 100, plain::FormatHexDump);
+    const double ratio = baseline / ours;
+    report.Add({"FormatHexDump, one 4096-byte page", Micros(ours),
+                "swprintf per piece: " + Micros(baseline) + " (" + Fixed(ratio, 0) + "x slower)" +
+                    (same ? ", same text" : ", DIFFERENT TEXT"),
+                "<= 10 µs, >= 10x faster", Verdict(same && ours <= 10e-6 && ratio >= 10)});
+}
+
+Seconds BenchWalkAlone(Report& report, ScriptedLayout& layout) {
+    CountingRowWriter rows;
+    const Seconds walk = FastestOf(3, [&] {
+        layout.system.queries = 0;
+        rows = CountingRowWriter();
+        BuildMemoryMap(layout.system, rows);
+    });
+    const bool complete = rows.allocations == layout.allocations && rows.rows == layout.allocations + layout.regions;
+    report.Add({"BuildMemoryMap of " + std::to_string(layout.regions) + " scripted regions in " +
+                    std::to_string(layout.allocations) + " allocations, into a RowWriter that does nothing",
+                Millis(walk) + " (" + Millis(walk / (static_cast<double>(layout.regions) / 1000)) + " per 1,000 regions)",
+                std::to_string(rows.rows) + " rows, " + std::to_string(rows.cellWrites) + " cell writes" +
+                    (complete ? "" : ", ROWS MISSING"),
+                "", complete ? "" : "missed"});
+    return walk;
+}
+
+void BenchStoreSearch(Report& report, ScriptedLayout& layout) {
+    StoreTree tree;
+    layout.system.queries = 0;
+    BuildMemoryMap(layout.system, tree);
+    const std::u16string last = AddressText(layout.lastRegion);
+    RowHandle found = kNoRow;
+    const Seconds search = FastestOf(3, [&] { found = FindNextRow(tree, tree.FirstTopLevelRow(), last.c_str()); });
+    const bool foundLast = found != kNoRow && tree.NextSibling(found) == kNoRow && tree.RowContainsText(found, last.c_str());
+    report.Add({"Find's walk from the first row to the last, over the rows in a cell store without the tree-view",
+                Millis(search) + (foundLast ? "" : ", NOT FOUND"), "the search's own share of FindNext", "", ""});
+}
+
+}  // namespace quarry::bench

@@ -1,0 +1,19 @@
+// The figures that need no window: the hex dump of one page, and the walk over the big
+// scripted target into a RowWriter that does nothing.
+#pragma once
+
+#include "bench/bench_report.h"
+#include "bench/scripted_layout.h"
+
+namespace quarry::bench {
+
+void BenchHexDump(Report& report);
+
+// The walk alone; its time is the baseline of the walk into the tree-list.
+Seconds BenchWalkAlone(Report& report, ScriptedLayout& layout);
+
+// Find's walk over the rows of the big target kept in a cell store of their own, without
+// the tree-view: what the search costs on top of what the tree-view answers.
+void BenchStoreSearch(Report& report, ScriptedLayout& layout);
+
+}  // namespace quarry::bench

@@ -1,0 +1,169 @@
+#include "bench/target_bench.h"
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "bench/counting_rows.h"
+#include "memmap/memory_map.h"
+#include "memmap/win32_target_process.h"
+#include "memmap/win32_target_system.h"
+#include "support/target_launcher.h"
+
+namespace quarry::bench {
+namespace {
+
+constexpr int kRounds = 3;
+
+// Region after region from address 0, as the walk asks, and nothing else.
+std::size_t QueryEveryRegion(HANDLE process) {
+    std::size_t regions = 0;
+    std::uint64_t address = 0;
+    MEMORY_BASIC_INFORMATION info{};
+    while (VirtualQueryEx(process, reinterpret_cast<const void*>(address), &info, sizeof info) == sizeof info) {
+        ++regions;
+        const std::uint64_t next = reinterpret_cast<std::uintptr_t>(info.BaseAddress) + info.RegionSize;
+        if (next <= address) break;
+        address = next;
+    }
+    return regions;
+}
+
+// The system's answers timed call by call: where a walk's time goes beside the region queries.
+class TimedSystem final : public TargetSystem {
+public:
+    explicit TimedSystem(TargetSystem& system) : system_(system) {}
+
+    std::uint32_t ProcessId() override { return Timed("ProcessId", [&] { return system_.ProcessId(); }); }
+    bool QueryRegion(std::uint64_t address, RegionInfo& region) override {
+        return Timed("QueryRegion", [&] { return system_.QueryRegion(address, region); });
+    }
+    bool ReadMemory(std::uint64_t address, std::span<std::uint8_t> bytes) override {
+        return Timed("ReadMemory", [&] { return system_.ReadMemory(address, bytes); });
+    }
+    std::u16string ModuleFileName(std::uint64_t base) override {
+        return Timed("ModuleFileName", [&] { return system_.ModuleFileName(base); });
+    }
+    std::u16string MappedFileName(std::uint64_t address) override {
+        return Timed("MappedFileName", [&] { return system_.MappedFileName(address); });
+    }
+    std::u16string LogicalDriveStrings() override {
+        return Timed("LogicalDriveStrings", [&] { return system_.LogicalDriveStrings(); });
+    }
+    std::u16string DosDeviceName(const std::u16string& drive) override {
+        return Timed("DosDeviceName", [&] { return system_.DosDeviceName(drive); });
+    }
+    std::vector<ThreadEntry> SnapshotThreads() override {
+        return Timed("SnapshotThreads", [&] { return system_.SnapshotThreads(); });
+    }
+    std::optional<ThreadBasics> QueryThread(std::uint32_t id) override {
+        return Timed("QueryThread", [&] { return system_.QueryThread(id); });
+    }
+    std::vector<std::uint64_t> SnapshotHeaps() override {
+        return Timed("SnapshotHeaps", [&] { return system_.SnapshotHeaps(); });
+    }
+    std::uint64_t QueryPebAddress() override { return Timed("QueryPebAddress", [&] { return system_.QueryPebAddress(); }); }
+    std::uint32_t HeapFrontEndKind(std::span<const std::uint8_t> copy) override {
+        return Timed("HeapFrontEndKind", [&] { return system_.HeapFrontEndKind(copy); });
+    }
+    std::u16string AnsiToText(std::string_view bytes) override {
+        return Timed("AnsiToText", [&] { return system_.AnsiToText(bytes); });
+    }
+
+    // "name calls × time" for each kind of call, the costliest first.
+    std::string Summary() const {
+        std::vector<std::pair<std::string, Calls>> kinds(calls_.begin(), calls_.end());
+        std::sort(kinds.begin(), kinds.end(), [](const auto& a, const auto& b) { return a.second.time > b.second.time; });
+        std::string text;
+        for (const auto& [name, calls] : kinds)
+            text += (text.empty() ? "" : ", ") + name + " " + std::to_string(calls.count) + " calls " + Millis(calls.time);
+        return text;
+    }
+
+private:
+    struct Calls {
+        std::size_t count = 0;
+        Seconds time = 0;
+    };
+    template <typename Call>
+    std::invoke_result_t<Call> Timed(const char* name, Call call) {
+        const auto start = std::chrono::steady_clock::now();
+        auto result = call();
+        Calls& calls = calls_[name];
+        ++calls.count;
+        calls.time += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return result;
+    }
+
+    TargetSystem& system_;
+    std::map<std::string, Calls> calls_;
+};
+
+// What the target says it added, from its "allocations" fact; 0 without one.
+std::size_t ReportedAllocations(const test::TargetFacts& facts) {
+    const std::string prefix = std::string(target::kFactAllocations) + ' ';
+    for (const std::string& line : facts.lines)
+        if (line.starts_with(prefix)) return std::stoul(line.substr(prefix.size()));
+    return 0;
+}
+
+}  // namespace
+
+void BenchRealTarget(Report& report, BenchWindow& window, std::size_t allocations) {
+    const std::string name = "test target with " + std::to_string(allocations) + " extra allocations";
+    test::TargetLauncher target;
+    UniqueHandle process;
+    if (target.Start(L"--allocations " + std::to_wstring(allocations))) process = OpenTargetProcess(target.Facts().pid);
+    if (!process || ReportedAllocations(target.Facts()) != allocations) {
+        report.Add({"BuildMemoryMap of the " + name, "NOT RUN", target.Error(), "", "missed"});
+        return;
+    }
+
+    // By turns, so that both see the machine alike; the fastest round of each counts.
+    Seconds query = 1e9, walk = 1e9;
+    std::size_t regions = 0;
+    CountingRowWriter counted;
+    for (int round = 0; round < kRounds; ++round) {
+        query = std::min(query, TimeOnce([&] { regions = QueryEveryRegion(process.get()); }));
+        walk = std::min(walk, TimeOnce([&] {
+                            counted = CountingRowWriter();
+                            BuildMemoryMap(process.get(), counted);
+                        }));
+    }
+    const bool complete = counted.allocations >= allocations;
+    report.Add({"Bare VirtualQueryEx loop over the " + name, SecondsText(query),
+                std::to_string(regions) + " queries, " + Micros(query / static_cast<double>(regions)) + " each", "",
+                ""});
+    report.Add({"BuildMemoryMap of the " + name + ", into a RowWriter that does nothing",
+                SecondsText(walk) + (complete ? "" : ", ALLOCATIONS MISSING"),
+                "ratio to the VirtualQueryEx loop: " + Fixed(walk / query, 2) + " (" +
+                    std::to_string(counted.allocations) + " allocations, " + std::to_string(counted.rows) + " rows)",
+                "ratio <= 1.3", Verdict(complete && walk / query <= 1.3)});
+
+    Win32TargetSystem system(process.get());
+    TimedSystem timed(system);
+    CountingRowWriter ignored;
+    const Seconds timedWalk = TimeOnce([&] { BuildMemoryMap(timed, ignored); });
+    report.Note("Where the walk over the " + name + " spends its time (one walk of " + SecondsText(timedWalk) +
+                ", timed call by call): " + timed.Summary() + ".");
+
+    CTreeListView& treeList = window.TreeList();
+    treeList.DeleteAllRows();
+    const Seconds fill = TimeOnce([&] { BuildMemoryMap(process.get(), treeList); });
+    const std::vector<PlannedRow> plan = PlanFromTree(treeList.TreeWindow());
+    treeList.DeleteAllRows();
+    ShowWindow(treeList.hwnd(), SW_HIDE);
+    const BareTreeFigures bare = TimeBareTree(window, plan, false);
+    ShowWindow(treeList.hwnd(), SW_SHOW);
+    PumpMessages();
+    report.Add({"BuildMemoryMap of the " + name + ", into the real tree-list", SecondsText(fill),
+                "ratio to the VirtualQueryEx loop: " + Fixed(fill / query, 2) + "; bare tree-view for the same " +
+                    std::to_string(plan.size()) + " rows: " + SecondsText(bare.insert) + ", leaving a ratio of " +
+                    Fixed((fill - bare.insert) / query, 2) + " without it",
+                "ratio <= 1.3", Verdict(fill / query <= 1.3)});
+}
+
+}  // namespace quarry::bench
