@@ -1,11 +1,50 @@
 #include "framework/window.h"
 
+#include <mutex>
+#include <utility>
+#include <vector>
+
 namespace quarry {
 namespace {
 
-// The subclassed window's object travels in a window property: the window's own user
-// data belongs to its class.
-constexpr wchar_t kSubclassProperty[] = L"Quarry.WindowSubclass";
+// Which object subclasses which window. Not the window's user data, which belongs to its
+// class, nor a window property: under Wine properties live in the window server, and reading
+// one on every message costs a round trip (about 40 µs). Shared by all threads, since a
+// window may be subclassed from a thread other than its own; the lock is held only for the
+// lookup.
+struct SubclassTable {
+    std::mutex lock;
+    std::vector<std::pair<HWND, WindowSubclass*>> entries;
+};
+
+SubclassTable& Subclasses() {
+    static SubclassTable table;
+    return table;
+}
+
+WindowSubclass* SubclassOf(HWND window) {
+    SubclassTable& table = Subclasses();
+    std::lock_guard guard(table.lock);
+    for (const auto& [subclassed, object] : table.entries)
+        if (subclassed == window) return object;
+    return nullptr;
+}
+
+// False if the window already has an object.
+bool AddSubclass(HWND window, WindowSubclass* object) {
+    SubclassTable& table = Subclasses();
+    std::lock_guard guard(table.lock);
+    for (const auto& entry : table.entries)
+        if (entry.first == window) return false;
+    table.entries.emplace_back(window, object);
+    return true;
+}
+
+void RemoveSubclass(HWND window, WindowSubclass* object) {
+    SubclassTable& table = Subclasses();
+    std::lock_guard guard(table.lock);
+    std::erase(table.entries, std::pair(window, object));
+}
 
 }  // namespace
 
@@ -67,8 +106,8 @@ WindowSubclass::~WindowSubclass() { Detach(); }
 
 bool WindowSubclass::Attach(HWND window) {
     Detach();
-    // One object per window: a second would share the property and unbind the first.
-    if (!window || GetPropW(window, kSubclassProperty) || !SetPropW(window, kSubclassProperty, this)) return false;
+    // One object per window: a second would unbind the first.
+    if (!window || !AddSubclass(window, this)) return false;
     hwnd_ = window;
     previous_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowSubclass::SubclassProc)));
@@ -81,7 +120,7 @@ void WindowSubclass::Detach() {
     if (IsWindow(hwnd_) &&
         GetWindowLongPtrW(hwnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&WindowSubclass::SubclassProc))
         SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
-    if (IsWindow(hwnd_)) RemovePropW(hwnd_, kSubclassProperty);
+    RemoveSubclass(hwnd_, this);
     hwnd_ = nullptr;
 }
 
@@ -90,7 +129,7 @@ LRESULT WindowSubclass::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CALLBACK WindowSubclass::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = static_cast<WindowSubclass*>(GetPropW(window, kSubclassProperty));
+    WindowSubclass* self = SubclassOf(window);
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
     LRESULT result = 0;
     if (self->Handle(message, wParam, lParam, result)) return result;
