@@ -2,7 +2,7 @@
 
 #include <shlwapi.h>
 
-#include <array>
+#include <cwchar>
 
 namespace quarry {
 namespace {
@@ -13,10 +13,6 @@ RowHandle ToRowHandle(HTREEITEM item) { return reinterpret_cast<RowHandle>(item)
 HTREEITEM ToTreeItem(RowHandle row) { return reinterpret_cast<HTREEITEM>(row); }
 const wchar_t* AsWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 const char16_t* AsUtf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
-
-int HeaderItemCount(const CTreeListView& treeList) {
-    return static_cast<int>(SendMessageW(treeList.HeaderWindow(), HDM_GETITEMCOUNT, 0, 0));
-}
 
 }  // namespace
 
@@ -41,12 +37,14 @@ bool TreeListRows::RowContainsText(RowHandle row, const char16_t* text) const {
 }
 
 bool RowContainsText(CTreeListView& treeList, HTREEITEM row, const wchar_t* text) {
-    std::array<wchar_t, kSearchCellCapacity> cell{};
-    // Unset cells, and columns past the row's own, cannot be read and are passed by.
-    const int columns = HeaderItemCount(treeList);
-    for (int column = 0; column < columns; ++column)
-        if (treeList.GetCellText(row, column, cell.data(), kSearchCellCapacity) && StrStrIW(cell.data(), text))
-            return true;
+    // In place: GetCellText would ask the header for its count and copy the text, which for
+    // every cell of every row is most of a search's time.
+    const int cells = treeList.CellCount(row);
+    for (int column = 0; column < cells; ++column) {
+        const wchar_t* cell = treeList.CellText(row, column);
+        // Unset cells are passed by, and so are cells too long for the walk to have made them.
+        if (cell && wcsnlen(cell, kSearchCellCapacity) < kSearchCellCapacity && StrStrIW(cell, text)) return true;
+    }
     return false;
 }
 

@@ -134,15 +134,33 @@ bool CTreeListView::SetRowColor(HTREEITEM row, COLORREF colour) { return store_.
 
 COLORREF CTreeListView::GetRowColor(HTREEITEM row) const { return store_.GetRowColor(ToRowHandle(row)); }
 
-// Hidden meanwhile, so that the tree does not repaint once per deleted row.
-void CTreeListView::DeleteAllRows() {
-    ShowWindow(tree_, SW_HIDE);
-    store_.DeleteAllRows();
-    SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    ShowWindow(tree_, SW_SHOW);
+const wchar_t* CTreeListView::CellText(HTREEITEM row, int column) const {
+    return AsWide(store_.CellText(ToRowHandle(row), column));
 }
 
-void CTreeListView::SetRowsVisible(bool visible) { ShowWindow(tree_, visible ? SW_SHOW : SW_HIDE); }
+int CTreeListView::CellCount(HTREEITEM row) const { return store_.CellCount(ToRowHandle(row)); }
+
+// Hidden meanwhile, so that the tree does not repaint once per deleted row.
+void CTreeListView::DeleteAllRows() {
+    SetRowsVisible(false);
+    store_.DeleteAllRows();
+    SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    SetRowsVisible(true);
+}
+
+// Wine's tree-view, even hidden, recomputes its layout for every row added or removed unless
+// redrawing is off as well (125,000 rows: 55 s instead of 4 s). Windows needs no more than
+// hiding, and turning redrawing off and on again changes nothing there.
+void CTreeListView::SetRowsVisible(bool visible) {
+    if (!visible) {
+        ShowWindow(tree_, SW_HIDE);
+        SendMessageW(tree_, WM_SETREDRAW, FALSE, 0);
+        return;
+    }
+    ShowWindow(tree_, SW_SHOW);
+    SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(tree_, nullptr, TRUE);
+}
 
 RowHandle CTreeListView::InsertRow(const char16_t* text, RowHandle parent) {
     return ToRowHandle(InsertRow(AsWide(text), ToTreeItem(parent), -1, TVI_LAST));

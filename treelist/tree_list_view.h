@@ -52,6 +52,10 @@ public:
     bool GetCellText(HTREEITEM row, int column, wchar_t* buffer, int capacity);
     bool SetRowColor(HTREEITEM row, COLORREF colour);
     COLORREF GetRowColor(HTREEITEM row) const;
+    // For the search, which reads every cell of every row: a set cell's text in place (valid
+    // until the row changes) and the row's cell count, with no message to the header.
+    const wchar_t* CellText(HTREEITEM row, int column) const;
+    int CellCount(HTREEITEM row) const;
     void DeleteAllRows();
 
     // The owner reads selection, row values and children from the inner tree itself.
