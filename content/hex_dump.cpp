@@ -1,6 +1,7 @@
 #include "content/hex_dump.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "memmap/hex_text.h"
 
@@ -17,19 +18,40 @@ constexpr bool IsShownAsItself(std::uint8_t byte) {
            byte == ' ';
 }
 
-constexpr char16_t ShownChar(std::uint8_t byte) { return IsShownAsItself(byte) ? char16_t(byte) : u'.'; }
+// Each byte's hex slot ("XX ") and character, made once: the pane formats a page for every
+// row shown, and a lookup and a copy per piece beat computing the digits each time.
+struct ByteTexts {
+    char16_t hex[256][3];
+    char16_t shown[256];
+};
+
+constexpr ByteTexts MakeByteTexts() {
+    ByteTexts texts{};
+    for (int byte = 0; byte < 256; ++byte) {
+        texts.hex[byte][0] = kHexDigits[byte >> 4];
+        texts.hex[byte][1] = kHexDigits[byte & 0xF];
+        texts.hex[byte][2] = u' ';
+        texts.shown[byte] = IsShownAsItself(static_cast<std::uint8_t>(byte)) ? char16_t(byte) : u'.';
+    }
+    return texts;
+}
+
+constexpr ByteTexts kByteTexts = MakeByteTexts();
+
+constexpr char16_t ShownChar(std::uint8_t byte) { return kByteTexts.shown[byte]; }
 
 char16_t* WriteSpaces(char16_t* out, std::size_t count) { return std::fill_n(out, count, u' '); }
 
+// Two digits at a time, from the byte table.
 char16_t* WriteAddress(char16_t* out, std::uint64_t address) {
-    out = WriteHex(out, address, 16);
+    for (int shift = 56; shift >= 0; shift -= 8, out += 2)
+        std::memcpy(out, kByteTexts.hex[(address >> shift) & 0xFF], 2 * sizeof(char16_t));
     return WriteSpaces(out, 4);
 }
 
 char16_t* WriteByteSlot(char16_t* out, std::uint8_t byte) {
-    out = WriteHex(out, byte, 2);
-    *out++ = u' ';
-    return out;
+    std::memcpy(out, kByteTexts.hex[byte], sizeof kByteTexts.hex[byte]);
+    return out + 3;
 }
 
 char16_t* WriteSeparator(char16_t* out) {
