@@ -5,7 +5,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <filesystem>
 #include <string>
@@ -34,23 +33,13 @@ std::wstring TempFile(const wchar_t* name) {
     return std::wstring(folder) + L"quarry-fault-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
 }
 
-class TargetEnds : public testing::Test {
+class TargetEnds : public MainFrameWithTarget {
 protected:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        g_module.Init(GetModuleHandleW(nullptr));
-        ASSERT_TRUE(target.Start()) << target.Error();
-        ASSERT_NE(frame.Create(), nullptr);
-        ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
-        tree = frame.TreeList().TreeWindow();
-    }
+    TargetEnds() : MainFrameWithTarget(false) {}
+
     void TearDown() override {
-        if (frame.hwnd()) DestroyWindow(frame.hwnd());
-        TakeQuitMessage();
-        target.Stop();
+        MainFrameWithTarget::TearDown();
         DeleteFileW(dumpPath.c_str());
-        g_module.Term();
-        CoUninitialize();
     }
 
     std::wstring Pane() const { return TextOf(frame.ContentWindow()); }
@@ -78,9 +67,6 @@ protected:
         EXPECT_TRUE(boxes[0].errorIcon);
     }
 
-    TargetLauncher target;
-    CMainFrame frame;
-    HWND tree = nullptr;
     std::wstring dumpPath = TempFile(L"dump.bin");
 };
 

@@ -6,7 +6,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <cstdio>
 #include <string>
@@ -139,25 +138,9 @@ void ExpectUnchanged(const char* what, const Counts& before, const Counts& after
 
 // --- The program under load ------------------------------------------------------------------
 
-class Leaks : public testing::Test {
+class Leaks : public MainFrameWithTarget {
 protected:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        g_module.Init(GetModuleHandleW(nullptr));
-        ASSERT_TRUE(target.Start()) << target.Error();
-        ASSERT_NE(frame.Create(), nullptr);
-        ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
-        tree = frame.TreeList().TreeWindow();
-        OpenProcessById(frame, target.Facts().pid);
-        ASSERT_NE(frame.Target(), nullptr);
-    }
-    void TearDown() override {
-        if (frame.hwnd()) DestroyWindow(frame.hwnd());
-        TakeQuitMessage();
-        target.Stop();
-        g_module.Term();
-        CoUninitialize();
-    }
+    Leaks() : MainFrameWithTarget(true) {}
 
     // Moves the selection one row down with the arrow key, back to the top after the last
     // row; true when the pane then shows the new row's memory or the read message.
@@ -177,10 +160,6 @@ protected:
         const std::wstring pane = TextOf(frame.ContentWindow());
         return pane.starts_with(address) || pane == L"Failed to read process memory";
     }
-
-    TargetLauncher target;
-    CMainFrame frame;
-    HWND tree = nullptr;
 };
 
 TEST_F(Leaks, RefreshCyclesOnALiveTarget) {

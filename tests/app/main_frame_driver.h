@@ -3,8 +3,11 @@
 // selection dialog, the save dialog, message boxes) answered from inside their loops.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <functional>
 #include <string>
@@ -107,6 +110,39 @@ inline void OpenProcessById(CMainFrame& frame, DWORD pid) {
     answers.select = [pid](HWND dialog, HWND list) { ChooseProcess(dialog, list, pid); };
     SendCommand(frame, ID_TARGET_OPEN);
 }
+
+// The real main window shown with the test target running, as the program has it after
+// start-up; `openTarget` opens the target through the Open command as well.
+class MainFrameWithTarget : public testing::Test {
+protected:
+    explicit MainFrameWithTarget(bool openTarget) : openTarget_(openTarget) {}
+
+    void SetUp() override {
+        CoInitialize(nullptr);
+        g_module.Init(GetModuleHandleW(nullptr));
+        ASSERT_TRUE(target.Start()) << target.Error();
+        ASSERT_NE(frame.Create(), nullptr);
+        ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
+        tree = frame.TreeList().TreeWindow();
+        if (!openTarget_) return;
+        OpenProcessById(frame, target.Facts().pid);
+        ASSERT_NE(frame.Target(), nullptr);
+    }
+    void TearDown() override {
+        if (frame.hwnd()) DestroyWindow(frame.hwnd());
+        TakeQuitMessage();
+        target.Stop();
+        g_module.Term();
+        CoUninitialize();
+    }
+
+    TargetLauncher target;
+    CMainFrame frame;
+    HWND tree = nullptr;
+
+private:
+    bool openTarget_;
+};
 
 // --- The tree as the user reads it ---------------------------------------------------------
 
