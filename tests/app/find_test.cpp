@@ -61,7 +61,7 @@ protected:
 TEST_F(FindTest, FindsFromTheTopOrAfterTheSelectionInPreOrderAndShowsTheRow) {
     Next(L"00400000");  // nothing selected: the first row itself
     EXPECT_EQ(Selection(tree), image);
-    EXPECT_EQ(WindowText(frame.ContentWindow()), L"Failed to read process memory");  // shown; no target
+    EXPECT_EQ(TextOf(frame.ContentWindow()), L"Failed to read process memory");  // shown; no target
     Next(L"Header");  // the selection's own first child
     EXPECT_EQ(Selection(tree), header);
     Select(tree, text);  // the last region of its allocation: on to the next allocation
@@ -135,7 +135,7 @@ TEST_F(FindCommands, FirstF3AsksLaterOnesRepeatTheSearchAndCancelChangesNothing)
     EXPECT_TRUE(answers.findDialogs[0].textBoxHasFocus);
     EXPECT_EQ(frame.FindText(), L"private");
     EXPECT_EQ(Selection(tree), heap);
-    EXPECT_EQ(WindowText(frame.ContentWindow()), L"Failed to read process memory");  // shown; no target
+    EXPECT_EQ(TextOf(frame.ContentWindow()), L"Failed to read process memory");  // shown; no target
     EXPECT_EQ(GetFocus(), tree);
 
     answers.find = nullptr;  // cancels from now on

@@ -25,12 +25,6 @@ inline constexpr int kFileTypeList = 0x470;     // the save dialog's "Save as ty
 inline constexpr int kFileNameCombo = 0x47C;    // its file name box, as a combo box
 inline constexpr int kFileNameEdit = 0x480;     // its file name box, as an edit control
 
-inline std::wstring TextOf(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 struct ShownBox {
     std::wstring text, caption;
     HWND owner;

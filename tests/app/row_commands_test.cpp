@@ -266,7 +266,7 @@ protected:
             GetWindowRect(reinterpret_cast<HWND>(window), &rect);
             seen.at = {rect.left, rect.top};
             seen.selected = Selection(tree);
-            seen.pane = WindowText(frame.ContentWindow());
+            seen.pane = TextOf(frame.ContentWindow());
             for (const UINT key : keys) {
                 PostMessageW(reinterpret_cast<HWND>(window), WM_KEYDOWN, key, 1);
                 PostMessageW(reinterpret_cast<HWND>(window), WM_KEYUP, key, 0xC0000001);

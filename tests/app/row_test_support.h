@@ -27,12 +27,6 @@ inline HTREEITEM AddRow(CTreeListView& treeList, HTREEITEM parent, const Cells& 
     return row;
 }
 
-inline std::wstring WindowText(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 inline HTREEITEM Selection(HWND tree) {
     return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
 }
@@ -86,12 +80,12 @@ public:
 private:
     void Answer(HWND window) {
         if (const HWND textBox = GetDlgItem(window, IDC_FIND_TEXT)) {
-            findDialogs.push_back({WindowText(window), WindowText(textBox), GetWindow(window, GW_OWNER), false});
+            findDialogs.push_back({TextOf(window), TextOf(textBox), GetWindow(window, GW_OWNER), false});
             lastTextBox_ = textBox;
             if (find) find(window, textBox);
             else PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
         } else if (const HWND text = GetDlgItem(window, 0xFFFF)) {  // a message box's text
-            boxes.push_back({WindowText(text), WindowText(window), GetWindow(window, GW_OWNER), IconOf(window)});
+            boxes.push_back({TextOf(text), TextOf(window), GetWindow(window, GW_OWNER), IconOf(window)});
             PostMessageW(window, WM_COMMAND, IDOK, 0);
             if (afterBox) afterBox();
         }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace quarry::test {
 
@@ -44,6 +45,13 @@ private:
     Action action_;
     HHOOK hook_ = nullptr;
 };
+
+// A window's text, as the user reads it.
+inline std::wstring TextOf(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
 
 // Removes a pending quit message (a destroyed frame posts one) and returns its status.
 inline std::optional<int> TakeQuitMessage() {

@@ -2,6 +2,7 @@
 // life as the window the template describes.
 #include "resources/dialog_template.h"
 #include "resources/quarry_module.h"
+#include "framework/modal_driver.h"  // tests/framework
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 
 namespace quarry {
 namespace {
+
+using test::TextOf;
 
 struct WindowRelease {
     void operator()(HWND window) const { DestroyWindow(window); }
@@ -29,12 +32,6 @@ std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
     GetClassNameW(window, name, std::size(name));
     return name;
-}
-
-std::wstring TextOf(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 DWORD StyleOf(HWND window) { return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)); }
