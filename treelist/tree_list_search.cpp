@@ -2,8 +2,6 @@
 
 #include <shlwapi.h>
 
-#include <cwchar>
-
 namespace quarry {
 namespace {
 
@@ -42,8 +40,7 @@ bool RowContainsText(CTreeListView& treeList, HTREEITEM row, const wchar_t* text
     const int cells = treeList.CellCount(row);
     for (int column = 0; column < cells; ++column) {
         const wchar_t* cell = treeList.CellText(row, column);
-        // Unset cells are passed by, and so are cells too long for the walk to have made them.
-        if (cell && wcsnlen(cell, kSearchCellCapacity) < kSearchCellCapacity && StrStrIW(cell, text)) return true;
+        if (cell && StrStrIW(cell, text)) return true;  // unset cells are passed by
     }
     return false;
 }

@@ -10,10 +10,6 @@
 
 namespace quarry {
 
-// Cells are read whole into a buffer of this many characters, as the walk makes them; a
-// longer cell cannot be read and so never matches.
-inline constexpr int kSearchCellCapacity = 1024;
-
 class TreeListRows : public SearchTree {
 public:
     explicit TreeListRows(CTreeListView& treeList) : treeList_(treeList), tree_(treeList.TreeWindow()) {}
