@@ -76,13 +76,7 @@ TEST(FindEndToEnd, F3FindsTheTargetsRowsInOrderAndCopyPutsARowOnTheClipboard) {
     ASSERT_TRUE(quarry.Start());
 
     // Choose the target in the selection dialog by typing its name.
-    const HWND selection = quarry.WaitForWindow(L"Select a process");
-    ASSERT_NE(selection, nullptr);
-    const HWND list = GetDlgItem(selection, IDC_PROCESS_LIST);
-    Type(list, L"QuarryT");
-    ASSERT_TRUE(WaitUntil([&] { return ListView_GetNextItem(list, -1, LVNI_SELECTED) >= 0; }));
-    PressKey(list, VK_RETURN);
-    const HWND main = quarry.WaitForWindow(L"Quarry - [QuarryTestTarget.exe (" + std::to_wstring(facts.pid) + L")]");
+    const HWND main = quarry.ChooseTestTarget(facts.pid);
     ASSERT_NE(main, nullptr);
     const auto [tree, pane] = PartsOf(main);
     ASSERT_TRUE(tree && pane);

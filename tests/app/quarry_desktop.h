@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <functional>
@@ -136,6 +137,19 @@ public:
         if (!dialog) return false;
         PostMessageW(GetDlgItem(dialog, IDC_PROCESS_LIST), WM_KEYDOWN, VK_ESCAPE, 1);
         return WaitUntil([&] { return !IsWindow(dialog); });
+    }
+
+    // Start-up's process selection answered as a person would: the start of the test
+    // target's name typed into the list, then Enter. The main window that then shows target
+    // `pid`, or null.
+    HWND ChooseTestTarget(DWORD pid) const {
+        const HWND dialog = WaitForWindow(L"Select a process");
+        if (!dialog) return nullptr;
+        const HWND list = GetDlgItem(dialog, IDC_PROCESS_LIST);
+        Type(list, L"QuarryT");
+        if (!WaitUntil([&] { return ListView_GetNextItem(list, -1, LVNI_SELECTED) >= 0; })) return nullptr;
+        PressKey(list, VK_RETURN);
+        return WaitForWindow(L"Quarry - [QuarryTestTarget.exe (" + std::to_wstring(pid) + L")]");
     }
 
 private:

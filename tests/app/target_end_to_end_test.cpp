@@ -56,13 +56,7 @@ TEST(TargetEndToEnd, ChooseTheTargetReadItsMemoryAndDumpItByKeyboard) {
 
     // The selection dialog comes up over the main window; typing the name's start picks the
     // target, Enter confirms.
-    const HWND dialog = quarry.WaitForWindow(L"Select a process");
-    ASSERT_NE(dialog, nullptr);
-    const HWND list = GetDlgItem(dialog, IDC_PROCESS_LIST);
-    Type(list, L"QuarryT");
-    ASSERT_TRUE(WaitUntil([&] { return ListView_GetNextItem(list, -1, LVNI_SELECTED) >= 0; }));
-    PressKey(list, VK_RETURN);
-    const HWND main = quarry.WaitForWindow(L"Quarry - [QuarryTestTarget.exe (" + std::to_wstring(facts.pid) + L")]");
+    const HWND main = quarry.ChooseTestTarget(facts.pid);
     ASSERT_NE(main, nullptr);
 
     // Typing a row's address label selects it; the pane shows the page there.
