@@ -19,16 +19,12 @@ using namespace test;
 
 ShownBox NothingFound(HWND owner) { return {L"Cannot find item text", L"", owner, BoxIcon::Information}; }
 
-class FindTest : public testing::Test {
+class FindTest : public MainFrameWithRows {
 protected:
-    static void SetUpTestSuite() { g_module.Init(GetModuleHandleW(nullptr)); }
-    static void TearDownTestSuite() { g_module.Term(); }
-
     void SetUp() override {
-        ASSERT_NE(frame.Create(), nullptr);
-        ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
+        MainFrameWithRows::SetUp();
+        if (HasFatalFailure()) return;
         SetForegroundWindow(frame.hwnd());
-        tree = frame.TreeList().TreeWindow();
         // Like the memory map: an image with two regions, a heap with one, a free range.
         // All rows start collapsed.
         image = AddRow(rows, nullptr, {L"0000000000400000", L"Image", L"12 KB", {}, {}, L"2", L"C:\\a\\app.exe"});
@@ -38,11 +34,6 @@ protected:
         heapRegion = AddRow(rows, heap, {L"0000000000600000", L"Private", {}, L"64 KB", L"Read/Write", {}, {}});
         free = AddRow(rows, nullptr, {L"0000000000700000", L"Free", L"1 MB", {}, {}, {}, {}});
     }
-    void TearDown() override {
-        if (frame.hwnd()) DestroyWindow(frame.hwnd());
-        TakeQuitMessage();
-    }
-
     // Searches as FindNext does for the main window, noting which rows it shows.
     void Next(const wchar_t* what) {
         FindNext(frame.hwnd(), rows, what, [this](HTREEITEM row) {
@@ -51,9 +42,6 @@ protected:
         });
     }
 
-    CMainFrame frame;
-    HWND tree = nullptr;
-    CTreeListView& rows = frame.TreeList();
     HTREEITEM image = nullptr, header = nullptr, text = nullptr, heap = nullptr, heapRegion = nullptr, free = nullptr;
     std::vector<HTREEITEM> shown;
 };

@@ -129,21 +129,8 @@ private:
     std::thread holder_;
 };
 
-class RowCommands : public testing::Test {
+class RowCommands : public MainFrameWithRows {
 protected:
-    static void SetUpTestSuite() { g_module.Init(GetModuleHandleW(nullptr)); }
-    static void TearDownTestSuite() { g_module.Term(); }
-
-    void SetUp() override {
-        ASSERT_NE(frame.Create(), nullptr);
-        ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
-        tree = rows.TreeWindow();
-    }
-    void TearDown() override {
-        if (frame.hwnd()) DestroyWindow(frame.hwnd());
-        TakeQuitMessage();
-    }
-
     std::vector<MenuEntry> MenuFor(HTREEITEM row) {
         const UniqueMenu menu = BuildRowMenu(rows, row);
         return menu ? EntriesOf(menu.get()) : std::vector<MenuEntry>{};
@@ -156,10 +143,6 @@ protected:
         CopyRow(frame.hwnd(), rows);
         return ClipboardText();
     }
-
-    CMainFrame frame;
-    CTreeListView& rows = frame.TreeList();
-    HWND tree = nullptr;
 };
 
 TEST_F(RowCommands, TheMenuOffersExploreAndPropertiesOnlyForARowNamingAnExistingFile) {

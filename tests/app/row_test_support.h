@@ -2,6 +2,8 @@
 // tree-list by hand, and the Find dialog and message boxes answered from inside their loops.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,11 +12,34 @@
 #include <string>
 #include <vector>
 
+#include "app/main_frame.h"
 #include "framework/modal_driver.h"  // tests/framework
 #include "resources/resource.h"
 #include "treelist/tree_list_view.h"
 
 namespace quarry::test {
+
+// The real main window, shown, without a target: the tests write rows into its tree-list by
+// hand.
+class MainFrameWithRows : public testing::Test {
+protected:
+    static void SetUpTestSuite() { g_module.Init(GetModuleHandleW(nullptr)); }
+    static void TearDownTestSuite() { g_module.Term(); }
+
+    void SetUp() override {
+        ASSERT_NE(frame.Create(), nullptr);
+        ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
+        tree = rows.TreeWindow();
+    }
+    void TearDown() override {
+        if (frame.hwnd()) DestroyWindow(frame.hwnd());
+        TakeQuitMessage();
+    }
+
+    CMainFrame frame;
+    CTreeListView& rows = frame.TreeList();
+    HWND tree = nullptr;
+};
 
 using Cells = std::vector<std::optional<std::wstring>>;  // nullopt: never set
 
