@@ -1,26 +1,21 @@
-// Quarry.exe's compiled resources, read back from the program file as data. Ids are the
-// numbers the program and its users rely on, written out rather than taken from resource.h
-// so that a wrong number there shows up here.
+// Quarry.exe's compiled resources, read back from the program file as data: the manifest and
+// the dialog templates. Ids are the numbers the program and its users rely on, written out
+// rather than taken from resource.h so that a wrong number there shows up here. The menu,
+// accelerator and icon are checked where the main window loads them (tests/app).
 #include "resources/dialog_template.h"
 #include "resources/quarry_module.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <optional>
-#include <ostream>
-#include <set>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <vector>
 
 namespace quarry {
 namespace {
-
-constexpr int kMainFrame = 128;
 
 class Resources : public testing::Test {
 protected:
@@ -35,130 +30,6 @@ protected:
 private:
     UniqueModule module_ = LoadQuarryResources(LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 };
-
-// --- menu, accelerators, title ---
-
-struct MenuEntry {
-    UINT id;
-    std::wstring text;
-    UINT type;
-    bool dropsDown;
-    bool operator==(const MenuEntry&) const = default;
-};
-
-void PrintTo(const MenuEntry& entry, std::ostream* out) {
-    *out << "{" << entry.id << " \"" << std::string(entry.text.begin(), entry.text.end()) << "\" type " << entry.type
-         << (entry.dropsDown ? " drop-down}" : "}");
-}
-
-std::vector<MenuEntry> MenuEntries(HMENU menu) {
-    std::vector<MenuEntry> entries;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        wchar_t text[64] = {};
-        MENUITEMINFOW info{};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
-        info.dwTypeData = text;
-        info.cch = std::size(text);
-        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) break;
-        entries.push_back({info.wID, text, info.fType, info.hSubMenu != nullptr});
-    }
-    return entries;
-}
-
-TEST_F(Resources, MainMenuHoldsSixCommandsOnTheBarItself) {
-    UniqueMenu menu(LoadMenuW(Module(), MAKEINTRESOURCEW(kMainFrame)));
-    ASSERT_TRUE(menu);
-    const std::vector<MenuEntry> expected = {
-        {32777, L"&Open", MFT_STRING, false},  {32776, L"&Refresh", MFT_STRING, false},
-        {32783, L"&Find", MFT_STRING, false},  {32781, L"&Dump", MFT_STRING, false},
-        {57664, L"&About", MFT_STRING, false}, {57665, L"Exit", MFT_STRING, false},
-    };
-    EXPECT_EQ(MenuEntries(menu.get()), expected);
-}
-
-TEST_F(Resources, F3IsTheOnlyAccelerator) {
-    UniqueAccelerators table(LoadAcceleratorsW(Module(), MAKEINTRESOURCEW(kMainFrame)));
-    ASSERT_TRUE(table);
-    std::vector<ACCEL> entries(static_cast<std::size_t>(CopyAcceleratorTableW(table.get(), nullptr, 0)));
-    CopyAcceleratorTableW(table.get(), entries.data(), static_cast<int>(entries.size()));
-    std::vector<std::tuple<int, int, int>> found;
-    for (const ACCEL& entry : entries) found.emplace_back(entry.fVirt, entry.key, entry.cmd);
-    EXPECT_EQ(found, (std::vector<std::tuple<int, int, int>>{{FVIRTKEY | FNOINVERT, VK_F3, 32784}}));
-}
-
-TEST_F(Resources, TitleStringIsTheProgramName) {
-    wchar_t text[32] = {};
-    ASSERT_GT(LoadStringW(Module(), kMainFrame, text, std::size(text)), 0);
-    EXPECT_STREQ(text, L"Quarry");
-}
-
-// --- icon ---
-
-#pragma pack(push, 2)
-struct GroupIconEntry {
-    BYTE width, height, colourCount, reserved;
-    WORD planes, bitCount;
-    DWORD bytes;
-    WORD iconId;
-};
-#pragma pack(pop)
-
-struct IconImage {
-    int size;
-    int bitCount;
-    std::set<COLORREF> opaqueColours;
-    bool hasClearPixels;
-    bool operator==(const IconImage&) const = default;
-};
-
-void PrintTo(const IconImage& image, std::ostream* out) {
-    *out << "{" << image.size << " px, " << image.bitCount << " bits, colours" << std::hex;
-    for (COLORREF colour : image.opaqueColours) *out << " " << colour;
-    *out << std::dec << (image.hasClearPixels ? ", clear pixels}" : ", no clear pixels}");
-}
-
-// Describes one icon image from its group entry and its own resource; a mismatch between
-// the two, or pixels that are neither opaque nor clear, leave their mark in the result.
-IconImage DescribeIcon(HMODULE module, const GroupIconEntry& entry) {
-    const auto bytes = ResourceBytes(module, RT_ICON, entry.iconId);
-    IconImage image{entry.width, entry.bitCount, {}, false};
-    BITMAPINFOHEADER header{};
-    if (bytes.size() != entry.bytes || bytes.size() < sizeof header) return {};
-    std::memcpy(&header, bytes.data(), sizeof header);
-    if (header.biWidth != entry.width || header.biHeight != 2 * entry.width || header.biBitCount != 32) return {};
-    const std::size_t pixels = static_cast<std::size_t>(entry.width) * entry.width;
-    if (bytes.size() < sizeof header + 4 * pixels) return {};
-    for (std::size_t i = 0; i < pixels; ++i) {
-        const auto* bgra = reinterpret_cast<const BYTE*>(bytes.data() + sizeof header + 4 * i);
-        if (bgra[3] == 255)
-            image.opaqueColours.insert(RGB(bgra[2], bgra[1], bgra[0]));
-        else if (bgra[3] == 0)
-            image.hasClearPixels = true;
-        else
-            image.opaqueColours.insert(0xFFFFFFFF);  // half-transparent: the blocks have none
-    }
-    return image;
-}
-
-TEST_F(Resources, IconHasThreeSizesOfBlocksInTheRowColours) {
-    const auto group = ResourceBytes(Module(), RT_GROUP_ICON, kMainFrame);
-    ASSERT_GE(group.size(), 6u);
-    WORD header[3];
-    std::memcpy(header, group.data(), sizeof header);
-    ASSERT_EQ(header[1], 1) << "an icon group, not a cursor group";
-    ASSERT_EQ(group.size(), 6 + header[2] * sizeof(GroupIconEntry));
-    std::vector<IconImage> images;
-    for (WORD i = 0; i < header[2]; ++i) {
-        GroupIconEntry entry;
-        std::memcpy(&entry, group.data() + 6 + i * sizeof entry, sizeof entry);
-        EXPECT_EQ(entry.planes, 1);
-        images.push_back(DescribeIcon(Module(), entry));
-    }
-    const std::set<COLORREF> colours = {RGB(64, 64, 64), RGB(220, 250, 220), RGB(220, 220, 250), RGB(250, 220, 220)};
-    EXPECT_EQ(images,
-              (std::vector<IconImage>{{16, 32, colours, true}, {32, 32, colours, true}, {48, 32, colours, true}}));
-}
 
 // --- manifest ---
 
