@@ -17,9 +17,11 @@ struct SubclassTable {
     std::vector<std::pair<HWND, WindowSubclass*>> entries;
 };
 
+// Never destroyed: a window may still get messages, and a subclass object may still go,
+// while the program's statics are being torn down.
 SubclassTable& Subclasses() {
-    static SubclassTable table;
-    return table;
+    static SubclassTable* const table = new SubclassTable;
+    return *table;
 }
 
 WindowSubclass* SubclassOf(HWND window) {
