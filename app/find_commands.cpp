@@ -1,43 +1,42 @@
 #include "app/find_commands.h"
 
 #include "app/find_dlg.h"
-#include "treelist/tree_list_search.h"
+#include "framework/message_box.h"
 
 namespace quarry {
 namespace {
 
-// The focus goes to the tree so that the found row is the focused selection and the arrow
+// The focus goes to the rows so that the found row is the focused selection and the arrow
 // keys move on from it.
-void FindNextAndFocusTree(HWND owner, CTreeListView& treeList, const std::wstring& text, const RowShower& showRow) {
-    FindNext(owner, treeList, text, showRow);
-    SetFocus(treeList.TreeWindow());
+void FindNextAndFocusRows(HWND owner, const CTreeListView& treeList, const std::wstring& text,
+                          const RowSelector& selectAndShow) {
+    FindNext(owner, treeList, text, selectAndShow);
+    treeList.FocusRows();
 }
 
 }  // namespace
 
-void FindNext(HWND owner, CTreeListView& treeList, const std::wstring& text, const RowShower& showRow) {
-    const HTREEITEM found = FindNextRow(treeList, text.c_str());
+void FindNext(HWND owner, const CTreeListView& treeList, const std::wstring& text, const RowSelector& selectAndShow) {
+    const HTREEITEM found = treeList.FindNextRow(text.c_str());
     if (!found) {
-        MessageBoxW(owner, L"Cannot find item text", L"", MB_ICONINFORMATION);
+        ShowMessage(owner, L"Cannot find item text", MB_ICONINFORMATION);
         return;
     }
-    // Selecting expands a collapsed parent and scrolls the row into view. The selection
-    // counts as the program's and empties the pane, hence the explicit showing.
-    SendMessageW(treeList.TreeWindow(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(found));
-    showRow(found);
+    selectAndShow(found);
 }
 
-void FindCommand(HWND owner, CTreeListView& treeList, std::wstring& findText, const RowShower& showRow) {
+void FindCommand(HWND owner, const CTreeListView& treeList, std::wstring& findText, const RowSelector& selectAndShow) {
     CFindDlg dialog;
-    if (dialog.DoModal(owner, findText) == IDOK) FindNextAndFocusTree(owner, treeList, findText, showRow);
+    if (dialog.DoModal(owner, findText) == IDOK) FindNextAndFocusRows(owner, treeList, findText, selectAndShow);
 }
 
-void FindNextCommand(HWND owner, CTreeListView& treeList, std::wstring& findText, const RowShower& showRow) {
+void FindNextCommand(HWND owner, const CTreeListView& treeList, std::wstring& findText,
+                     const RowSelector& selectAndShow) {
     if (findText.empty()) {
-        FindCommand(owner, treeList, findText, showRow);
+        FindCommand(owner, treeList, findText, selectAndShow);
         return;
     }
-    FindNextAndFocusTree(owner, treeList, findText, showRow);
+    FindNextAndFocusRows(owner, treeList, findText, selectAndShow);
 }
 
 }  // namespace quarry

@@ -1,5 +1,7 @@
 #include "app/find_dlg.h"
 
+#include "framework/message_box.h"
+
 namespace quarry {
 namespace {
 
@@ -22,7 +24,7 @@ LRESULT CFindDlg::OnInitDialog(WindowMessage& m) {
 LRESULT CFindDlg::OnFind(WindowMessage&) {
     *findText_ = WholeText(textBox_);
     if (findText_->empty()) {
-        MessageBoxW(hwnd(), L"Please input find text", L"", MB_ICONINFORMATION);
+        ShowMessage(hwnd(), L"Please input find text", MB_ICONINFORMATION);
         return 0;
     }
     EndDialog(IDOK);

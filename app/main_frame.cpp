@@ -11,6 +11,9 @@
 #include "content/content_pane.h"
 #include "framework/dialog.h"
 #include "framework/file_dialog.h"
+#include "framework/message_box.h"
+#include "framework/utf16.h"
+#include "memmap/map_columns.h"
 #include "memmap/target_process.h"
 #include "memmap/win32_process_memory.h"
 #include "memmap/win32_target_process.h"
@@ -25,27 +28,11 @@ constexpr DWORD kContentStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL 
                                 ES_AUTOHSCROLL | ES_READONLY;
 static_assert(kChildStyle == 0x56000000 && kContentStyle == 0x503008C4);
 
-struct Column {
-    const wchar_t* caption;
-    int width;
-    int format;
-};
-constexpr Column kColumns[] = {
-    {L"Address", 145, HDF_LEFT}, {L"Type", 80, HDF_LEFT},     {L"Size", 70, HDF_RIGHT},
-    {L"Commit", 70, HDF_RIGHT},  {L"Protect", 100, HDF_LEFT}, {L"Blocks", 50, HDF_RIGHT},
-    {L"Details", 200, HDF_LEFT},
-};
+int HeaderFormat(ColumnAlignment alignment) { return alignment == ColumnAlignment::Right ? HDF_RIGHT : HDF_LEFT; }
 
 constexpr FileType kDumpFileTypes[] = {{L"Dump binary file", L"*.bin"}, {L"All Files", L"*.*"}};
 constexpr DWORD kDumpDialogOptions = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
 static_assert(kDumpDialogOptions == 0x806);
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
-const wchar_t* AsWide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-HTREEITEM NextRow(HWND tree, HTREEITEM row, UINT how) {
-    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(row)));
-}
 
 }  // namespace
 
@@ -68,7 +55,7 @@ LRESULT CMainFrame::OnCreate(WindowMessage&) {
     SetPaneColour(RGB(255, 255, 255));
     CenterWindow(hwnd());
     target_.reset();
-    SetWindowTextW(hwnd(), kTitle);
+    SetTitle(kNoTargetTitle);
 
     readSize_ = SystemPageSize();
     pageBuffer_ = std::make_unique<std::uint8_t[]>(readSize_);
@@ -82,7 +69,8 @@ LRESULT CMainFrame::OnCreate(WindowMessage&) {
 void CMainFrame::CreatePanes() {
     SetClient(splitter_.Create(hwnd(), RECT{}, kChildStyle, 0));
     treeList_.Create(splitter_.hwnd(), kTreeListId);
-    for (const Column& column : kColumns) treeList_.AddColumn(column.caption, column.width, column.format);
+    for (const MapColumn& column : kMapColumns)
+        treeList_.AddColumn(AsWide(column.caption), column.width, HeaderFormat(column.alignment));
 
     content_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", nullptr, kContentStyle, 0, 0, 0, 0, splitter_.hwnd(),
                                nullptr, ModuleInstance(), nullptr);
@@ -159,21 +147,18 @@ void CMainFrame::OpenTarget() {
     target_ = OpenTargetProcess(processId);
     EmptyTree();
     if (!target_) {
-        SetWindowTextW(hwnd(), kTitle);
+        SetTitle(kNoTargetTitle);
         ShowError(L"Failed to open target process.");
         return;
     }
+    // Before the walk: a target that ends during a long walk keeps its name in the title.
+    const std::u16string title = TargetTitle(FindProcessName(processId), processId);
     BuildMemoryMap(target_.get(), treeList_);
-    // Only once the walk is done.
-    ShowTargetTitle(processId);
+    // The title changes only once the walk is done.
+    SetTitle(title.c_str());
 }
 
-void CMainFrame::ShowTargetTitle(DWORD processId) {
-    wchar_t name[kProcessNameCapacity];
-    std::optional<std::u16string_view> found;
-    if (FindProcessName(processId, name)) found = reinterpret_cast<const char16_t*>(name);
-    SetWindowTextW(hwnd(), AsWide(TargetTitle(found, processId)));
-}
+void CMainFrame::SetTitle(const char16_t* title) { SetWindowTextW(hwnd(), AsWide(title)); }
 
 // Also without a target: the walk then writes no rows.
 void CMainFrame::RefreshTarget() {
@@ -204,26 +189,23 @@ LRESULT CMainFrame::OnSelectionChanged(WindowMessage& m) {
 
 void CMainFrame::ShowRowMemory(HTREEITEM row) {
     Win32ProcessMemory memory(target_.get());
-    const std::u16string text = RowMemoryText(memory, RowValue(row), std::span(pageBuffer_.get(), readSize_));
+    const std::u16string text =
+        RowMemoryText(memory, treeList_.RowValue(row), std::span(pageBuffer_.get(), readSize_));
     // The pane takes the row's colour also when the read failed.
     SetPaneColour(treeList_.GetRowColor(row));
     SetWindowTextW(content_, AsWide(text));
 }
 
-// The address the row stands for; 0 for no row or one that cannot be read.
-std::uint64_t CMainFrame::RowValue(HTREEITEM row) const {
-    TVITEMW item{};
-    item.mask = TVIF_PARAM;
-    item.hItem = row;
-    if (!row || !SendMessageW(treeList_.TreeWindow(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return 0;
-    return static_cast<std::uint64_t>(item.lParam);
+void CMainFrame::SelectAndShowRow(HTREEITEM row) {
+    treeList_.SelectRow(row);
+    ShowRowMemory(row);
 }
 
 void CMainFrame::DumpCommand() {
     if (!target_) return;
     CFileDialog dialog(kDumpFileTypes, L"bin", L"MemoryDump", kDumpDialogOptions);
     if (!dialog.DoModal(GetActiveWindow())) return;
-    const UniqueHandle file = OwnHandle(
+    const UniqueFileHandle file(
         CreateFileW(dialog.Path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         ShowError(L"Failed to create dump file.");
@@ -236,21 +218,15 @@ void CMainFrame::DumpCommand() {
 // An allocation row's regions in row order, or the selected row itself (address 0 when
 // none is selected).
 std::vector<std::uint64_t> CMainFrame::RegionsToDump() const {
-    const HWND tree = treeList_.TreeWindow();
-    const HTREEITEM selected = NextRow(tree, nullptr, TVGN_CARET);
-    TVITEMW item{};
-    item.mask = TVIF_CHILDREN;
-    item.hItem = selected;
-    const bool hasChildren = selected && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) &&
-                             item.cChildren > 0;
-    if (!hasChildren) return {RowValue(selected)};
+    const HTREEITEM selected = treeList_.SelectedRow();
+    const std::vector<HTREEITEM> children = treeList_.ChildRows(selected);
+    if (children.empty()) return {treeList_.RowValue(selected)};
     std::vector<std::uint64_t> addresses;
-    for (HTREEITEM child = NextRow(tree, selected, TVGN_CHILD); child; child = NextRow(tree, child, TVGN_NEXT))
-        addresses.push_back(RowValue(child));
+    for (const HTREEITEM child : children) addresses.push_back(treeList_.RowValue(child));
     return addresses;
 }
 
-void CMainFrame::ShowError(const wchar_t* text) const { MessageBoxW(hwnd(), text, L"", MB_ICONERROR); }
+void CMainFrame::ShowError(const wchar_t* text) const { ShowMessage(hwnd(), text, MB_ICONERROR); }
 
 LRESULT CMainFrame::OnRowRightClick(WindowMessage& m) {
     // Only the tree-list's right clicks open the row menu.
@@ -258,7 +234,7 @@ LRESULT CMainFrame::OnRowRightClick(WindowMessage& m) {
         m.handled = false;
         return 0;
     }
-    OpenRowMenu(hwnd(), treeList_, [this](HTREEITEM row) { ShowRowMemory(row); });
+    OpenRowMenu(hwnd(), treeList_, [this](HTREEITEM row) { SelectAndShowRow(row); });
     return 0;
 }
 
@@ -278,12 +254,12 @@ LRESULT CMainFrame::OnRowProperties(WindowMessage&) {
 }
 
 LRESULT CMainFrame::OnFind(WindowMessage&) {
-    FindCommand(hwnd(), treeList_, findText_, [this](HTREEITEM row) { ShowRowMemory(row); });
+    FindCommand(hwnd(), treeList_, findText_, [this](HTREEITEM row) { SelectAndShowRow(row); });
     return 0;
 }
 
 LRESULT CMainFrame::OnFindNext(WindowMessage&) {
-    FindNextCommand(hwnd(), treeList_, findText_, [this](HTREEITEM row) { ShowRowMemory(row); });
+    FindNextCommand(hwnd(), treeList_, findText_, [this](HTREEITEM row) { SelectAndShowRow(row); });
     return 0;
 }
 

@@ -47,7 +47,6 @@ public:
     }
 
     static constexpr const wchar_t* kClassName = L"QuarryMainFrame";
-    static constexpr const wchar_t* kTitle = L"Quarry - Tellwick";
     // The frame's default: WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS.
     static constexpr DWORD kStyle = 0x06CF0000;
     static constexpr DWORD kExStyle = WS_EX_CLIENTEDGE;
@@ -69,9 +68,11 @@ public:
     void OpenTarget();
     void RefreshTarget();
     void CloseTarget();
-    // The content pane: the first page of the row's memory on the row's colour. Every
-    // command that selects a row itself shows it through here.
+    // The content pane: the first page of the row's memory on the row's colour.
     void ShowRowMemory(HTREEITEM row);
+    // A selection the program makes counts as no user's and empties the pane, so every
+    // command that selects a row (Find, the right click) shows it through here.
+    void SelectAndShowRow(HTREEITEM row);
     // Saves the selected region, or all regions of the selected allocation, to a file.
     void DumpCommand();
 
@@ -110,8 +111,7 @@ private:
     void RegisterWithMessageLoop(bool add);
     void EmptyTree();
     void EmptyPane();
-    void ShowTargetTitle(DWORD processId);
-    std::uint64_t RowValue(HTREEITEM row) const;
+    void SetTitle(const char16_t* title);
     std::vector<std::uint64_t> RegionsToDump() const;
     void ShowError(const wchar_t* text) const;
 

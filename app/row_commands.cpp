@@ -11,27 +11,19 @@
 #include <memory>
 #include <type_traits>
 
+#include "framework/message_box.h"
+#include "framework/utf16.h"
+#include "memmap/map_columns.h"
 #include "resources/resource.h"
 #include "treelist/row_text.h"
 
 namespace quarry {
 namespace {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "cell texts are shared with the core as UTF-16");
 #ifdef _WIN64
 static_assert(sizeof(SHELLEXECUTEINFOW) == 112);
 #endif
 static_assert(GMEM_DDESHARE == 0x2000 && SEE_MASK_INVOKEIDLIST == 0x0000000C && CF_UNICODETEXT == 13);
-
-struct GlobalFreer {
-    void operator()(HGLOBAL memory) const { GlobalFree(memory); }
-};
-using UniqueGlobal = std::unique_ptr<std::remove_pointer_t<HGLOBAL>, GlobalFreer>;
-
-struct IdListFreer {
-    void operator()(PIDLIST_ABSOLUTE items) const { ILFree(items); }
-};
-using UniqueIdList = std::unique_ptr<std::remove_pointer_t<PIDLIST_ABSOLUTE>, IdListFreer>;
 
 // The clipboard, open for as long as this lives or until Close.
 class OpenedClipboard {
@@ -51,15 +43,7 @@ private:
     bool open_;
 };
 
-void Warn(HWND owner, const wchar_t* text) { MessageBoxW(owner, text, L"", MB_ICONEXCLAMATION); }
-
-HTREEITEM RowAtScreenPoint(HWND tree, POINT screen) {
-    RECT window{};
-    GetWindowRect(tree, &window);
-    TVHITTESTINFO hit{};
-    hit.pt = {screen.x - window.left, screen.y - window.top};
-    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-}
+void Warn(HWND owner, const wchar_t* text) { ShowMessage(owner, text, MB_ICONEXCLAMATION); }
 
 void PutOnClipboard(HWND owner, const std::u16string& text) {
     OpenedClipboard clipboard(owner);
@@ -71,13 +55,13 @@ void PutOnClipboard(HWND owner, const std::u16string& text) {
     const SIZE_T bytes = (text.size() + 1) * sizeof(char16_t);
     // Moveable, as SetClipboardData asks of the memory it takes over.
     UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes));
-    if (!memory) {
+    void* at = memory ? GlobalLock(memory.get()) : nullptr;
+    // Memory that cannot be locked is memory the text cannot have either.
+    if (!at) {
         clipboard.Close();  // first, so the clipboard is free while the message waits
         Warn(owner, L"Allocate memory failed.");
         return;
     }
-    void* at = GlobalLock(memory.get());
-    if (!at) return;
     std::memcpy(at, text.c_str(), bytes);
     GlobalUnlock(memory.get());
     // Only a successful hand-over gives the memory away; otherwise it is freed here.
@@ -96,15 +80,11 @@ POINT PointOnAMonitor(POINT point) {
     return point;
 }
 
-HTREEITEM SelectedRow(const CTreeListView& treeList) {
-    return reinterpret_cast<HTREEITEM>(SendMessageW(treeList.TreeWindow(), TVM_GETNEXTITEM, TVGN_CARET, 0));
-}
-
 std::optional<std::wstring> RowFilePath(CTreeListView& treeList, HTREEITEM row) {
     std::array<wchar_t, kFileTestCapacity> details{};
     // A longer Details text cannot be read whole and fails the test.
-    if (!treeList.GetCellText(row, kDetailsColumn, details.data(), kFileTestCapacity)) return std::nullopt;
-    if (!HasDrivePathShape(reinterpret_cast<const char16_t*>(details.data()))) return std::nullopt;
+    if (!treeList.GetCellText(row, kColumnDetails, details.data(), kFileTestCapacity)) return std::nullopt;
+    if (!HasDrivePathShape(AsUtf16(details.data()))) return std::nullopt;
     if (!PathFileExistsW(details.data())) return std::nullopt;
     return std::wstring(details.data());
 }
@@ -122,15 +102,11 @@ UniqueMenu BuildRowMenu(CTreeListView& treeList, HTREEITEM row) {
     return menu;
 }
 
-void OpenRowMenu(HWND owner, CTreeListView& treeList, const RowShower& showRow) {
+void OpenRowMenu(HWND owner, CTreeListView& treeList, const RowSelector& selectAndShow) {
     const DWORD position = GetMessagePos();
     const POINT screen{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-    const HWND tree = treeList.TreeWindow();
-    const HTREEITEM row = RowAtScreenPoint(tree, screen);
-    // No row under the point removes the selection.
-    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(row));
-    // The program's selection emptied the pane; the row is shown explicitly.
-    showRow(row);
+    const HTREEITEM row = treeList.RowAtScreenPoint(screen);
+    selectAndShow(row);  // no row under the point removes the selection
     const UniqueMenu menu = BuildRowMenu(treeList, row);
     if (!menu) return;
     const POINT at = PointOnAMonitor(screen);
@@ -138,15 +114,15 @@ void OpenRowMenu(HWND owner, CTreeListView& treeList, const RowShower& showRow) 
 }
 
 void CopyRow(HWND owner, CTreeListView& treeList) {
-    const HTREEITEM row = SelectedRow(treeList);
-    const std::u16string text = RowCopyText(kCopiedColumnCount, [&](int column, char16_t* buffer, int capacity) {
-        return treeList.GetCellText(row, column, reinterpret_cast<wchar_t*>(buffer), capacity);
+    const HTREEITEM row = treeList.SelectedRow();
+    const std::u16string text = RowCopyText(kColumnCount, [&](int column, char16_t* buffer, int capacity) {
+        return treeList.GetCellText(row, column, AsWide(buffer), capacity);
     });
     PutOnClipboard(owner, text);
 }
 
 void ExploreRow(CTreeListView& treeList) {
-    const std::optional<std::wstring> path = RowFilePath(treeList, SelectedRow(treeList));
+    const std::optional<std::wstring> path = RowFilePath(treeList, treeList.SelectedRow());
     if (!path) return;
     const UniqueIdList items(ILCreateFromPathW(path->c_str()));
     if (!items) return;
@@ -154,7 +130,7 @@ void ExploreRow(CTreeListView& treeList) {
 }
 
 void ShowRowProperties(HWND owner, CTreeListView& treeList) {
-    const std::optional<std::wstring> path = RowFilePath(treeList, SelectedRow(treeList));
+    const std::optional<std::wstring> path = RowFilePath(treeList, treeList.SelectedRow());
     if (!path) return;
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);

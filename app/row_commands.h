@@ -15,15 +15,11 @@
 
 namespace quarry {
 
-// Shows a row's memory in the content pane (null: no row).
-using RowShower = std::function<void(HTREEITEM row)>;
+// Selects a row and shows its memory in the content pane (null: clears the selection).
+using RowSelector = std::function<void(HTREEITEM row)>;
 
-inline constexpr int kDetailsColumn = 6;
-inline constexpr int kCopiedColumnCount = 7;
 // The file test reads Details whole into this many characters, terminator included.
 inline constexpr int kFileTestCapacity = 1024;
-
-HTREEITEM SelectedRow(const CTreeListView& treeList);
 
 // The file test: the row's Details path when it names an existing file by a drive-letter
 // path, nothing otherwise.
@@ -39,10 +35,10 @@ POINT PointOnAMonitor(POINT point);
 
 // A right click on the tree-list: selects and shows the row under the cursor (none below
 // the last row) and runs the row menu there; the chosen command reaches `owner`.
-void OpenRowMenu(HWND owner, CTreeListView& treeList, const RowShower& showRow);
+void OpenRowMenu(HWND owner, CTreeListView& treeList, const RowSelector& selectAndShow);
 
 // Copy: the selected row's text (see RowCopyText) as CF_UNICODETEXT. Warns, owned by
-// `owner`, when the clipboard cannot be opened or the memory for it not allocated.
+// `owner`, when the clipboard cannot be opened or the memory for it not had.
 void CopyRow(HWND owner, CTreeListView& treeList);
 
 // Explore and Properties: silent when the selected row fails the file test (checked again

@@ -12,6 +12,7 @@
 #include "memmap/win32_target_process.h"
 #include "memmap/win32_target_system.h"
 #include "support/target_launcher.h"
+#include "support/tree_list_windows.h"
 
 namespace quarry::bench {
 namespace {
@@ -160,7 +161,7 @@ void BenchRealTarget(Report& report, BenchWindow& window, std::size_t allocation
         treeList.DeleteAllRows();
         fill = std::min(fill, TimeOnce([&] { BuildMemoryMap(process.get(), treeList); }));
     }
-    const std::vector<PlannedRow> plan = PlanFromTree(treeList.TreeWindow());
+    const std::vector<PlannedRow> plan = PlanFromTree(test::InnerTree(treeList.hwnd()));
     treeList.DeleteAllRows();
     ShowWindow(treeList.hwnd(), SW_HIDE);
     const BareTreeFigures bare = TimeBareTree(window, plan, false);

@@ -36,7 +36,7 @@ private:
     CTreeListView treeList_;
 };
 
-// What the bare tree-view costs for given rows: inserting them (with their values) while
+// What the bare tree-view costs for given rows: inserting them (their labels) while
 // hidden and with redrawing off, the cheapest way it takes rows; repainting a screen of them;
 // walking them in Find's order; deleting them all, hidden and with redrawing off. With
 // `alsoHiddenOnly`, inserting them while only hidden as well.
@@ -49,7 +49,7 @@ struct BareTreeFigures {
 };
 BareTreeFigures TimeBareTree(const BenchWindow& window, const std::vector<PlannedRow>& plan, bool alsoHiddenOnly);
 
-// The rows of a filled tree, in tree order, with their parents, labels and values.
+// The rows of a filled tree, in tree order, with their parents and labels.
 std::vector<PlannedRow> PlanFromTree(HWND tree);
 
 void BenchTreeList(Report& report, BenchWindow& window, ScriptedLayout& layout, Seconds walkAlone);

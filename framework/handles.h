@@ -1,49 +1,76 @@
-// One owner for every operating-system resource, so that no early return leaks one.
+// One owner for every operating-system resource, so that no early return leaks one. Every
+// deleter of the program lives here.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
 
 #include <memory>
 #include <type_traits>
+#include <utility>
 
 namespace quarry {
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
+template <auto Release>
+struct Releaser {
+    template <class T>
+    void operator()(T resource) const {
+        Release(resource);
+    }
 };
-// Process, thread, token, file and snapshot handles.
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
-// CreateFileW and CreateToolhelp32Snapshot fail with INVALID_HANDLE_VALUE, not null.
-inline UniqueHandle OwnHandle(HANDLE handle) {
-    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+// Process, thread and token handles: null when the call that made them failed.
+using UniqueHandle = std::unique_ptr<void, Releaser<CloseHandle>>;
+
+// File and tool-help snapshot handles: these calls fail with INVALID_HANDLE_VALUE, not null,
+// so the owner tests for that.
+class UniqueFileHandle {
+public:
+    UniqueFileHandle() = default;
+    explicit UniqueFileHandle(HANDLE handle) : handle_(handle) {}
+    UniqueFileHandle(UniqueFileHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueFileHandle& operator=(UniqueFileHandle&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    ~UniqueFileHandle() { reset(); }
+
+    explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+    HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
+    void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
+        if (*this) CloseHandle(handle_);
+        handle_ = handle;
+    }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+template <class Handle, auto Release>
+using UniqueOf = std::unique_ptr<std::remove_pointer_t<Handle>, Releaser<Release>>;
+
+using UniqueBrush = UniqueOf<HBRUSH, DeleteObject>;
+using UniqueFont = UniqueOf<HFONT, DeleteObject>;
+using UniqueMenu = UniqueOf<HMENU, DestroyMenu>;
+using UniqueIcon = UniqueOf<HICON, DestroyIcon>;
+using UniqueAccelerators = UniqueOf<HACCEL, DestroyAcceleratorTable>;
+using UniqueModule = UniqueOf<HMODULE, FreeLibrary>;
+using UniqueImageList = UniqueOf<HIMAGELIST, ImageList_Destroy>;
+using UniqueIdList = UniqueOf<PIDLIST_ABSOLUTE, ILFree>;
+using UniqueGlobal = UniqueOf<HGLOBAL, GlobalFree>;
+using UniqueHeap = UniqueOf<HANDLE, HeapDestroy>;
+
+inline void FreeProcessHeapBlock(void* block) { HeapFree(GetProcessHeap(), 0, block); }
+// A block of the program's own process heap.
+template <class T = void>
+using UniqueHeapBlock = std::unique_ptr<T, Releaser<FreeProcessHeapBlock>>;
+
+template <class T = void>
+UniqueHeapBlock<T> AllocateHeapBlock(std::size_t size) {
+    return UniqueHeapBlock<T>(static_cast<T*>(HeapAlloc(GetProcessHeap(), 0, size)));
 }
-
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
-
-struct MenuDestroyer {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
-
-struct IconDestroyer {
-    void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
-
-struct AcceleratorDestroyer {
-    void operator()(HACCEL table) const { DestroyAcceleratorTable(table); }
-};
-using UniqueAccelerators = std::unique_ptr<std::remove_pointer_t<HACCEL>, AcceleratorDestroyer>;
-
-struct ModuleFreer {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 
 // A device context taken with GetDC, released to its window.
 class WindowDC {
@@ -61,6 +88,21 @@ private:
     HDC dc_;
 };
 
+// BeginPaint/EndPaint around a window's WM_PAINT.
+class PaintDC {
+public:
+    explicit PaintDC(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~PaintDC() { EndPaint(window_, &paint_); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
 // SaveDC/RestoreDC around drawing that changes the context's state.
 class SavedDC {
 public:
@@ -74,6 +116,21 @@ public:
 private:
     HDC dc_;
     int saved_;
+};
+
+// COM on this thread for as long as this lives. CoInitialize's result does not matter to
+// its callers; a success of any kind is balanced by CoUninitialize.
+class ComScope {
+public:
+    ComScope() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComScope() {
+        if (initialised_) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool initialised_;
 };
 
 }  // namespace quarry

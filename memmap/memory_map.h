@@ -2,20 +2,11 @@
 // allocation row per allocation base with one region row per region under it.
 #pragma once
 
+#include "memmap/map_columns.h"
 #include "memmap/target_system.h"
 #include "treelist/row_writer.h"
 
 namespace quarry {
-
-// Columns of both kinds of row.
-inline constexpr int kColumnAddress = 0;
-inline constexpr int kColumnType = 1;
-inline constexpr int kColumnSize = 2;
-inline constexpr int kColumnCommit = 3;
-inline constexpr int kColumnProtect = 4;
-inline constexpr int kColumnBlocks = 5;
-inline constexpr int kColumnDetails = 6;
-inline constexpr int kColumnCount = 7;
 
 // Walks the target's address space from address 0 into `rows`, which the caller has emptied.
 // Reports nothing: what cannot be learnt is left blank, and a query that fails, or answers

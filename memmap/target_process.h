@@ -8,6 +8,9 @@
 
 namespace quarry {
 
+// The main window's title while no target is open.
+inline constexpr char16_t kNoTargetTitle[] = u"Quarry - Tellwick";
+
 // Stands for the name of a process that was gone from the process snapshot by the time its
 // name was looked up: the title must not show a stale or made-up name.
 inline constexpr char16_t kUnknownProcessName[] = u"(unknown)";

@@ -3,22 +3,10 @@
 #include <limits>
 #include <memory>
 
+#include "framework/handles.h"
 #include "memmap/win32_target_system.h"
 
 namespace quarry {
-namespace {
-
-struct ProcessHeapFreer {
-    void operator()(std::uint8_t* block) const { HeapFree(GetProcessHeap(), 0, block); }
-};
-// A block of the program's process heap.
-using HeapBlock = std::unique_ptr<std::uint8_t[], ProcessHeapFreer>;
-
-HeapBlock AllocateHeapBlock(std::size_t size) {
-    return HeapBlock(static_cast<std::uint8_t*>(HeapAlloc(GetProcessHeap(), 0, size)));
-}
-
-}  // namespace
 
 bool Win32ProcessMemory::QueryRegion(std::uint64_t address, RegionInfo& region) {
     return QueryRegionOf(process_, address, region);
@@ -54,7 +42,7 @@ std::uint32_t SystemPageSize() {
 
 bool DumpRegions(HANDLE file, HANDLE process, std::span<const std::uint64_t> addresses) {
     const std::size_t pageSize = SystemPageSize();
-    const HeapBlock page = AllocateHeapBlock(pageSize);
+    const UniqueHeapBlock<std::uint8_t> page = AllocateHeapBlock<std::uint8_t>(pageSize);
     // Without its buffer the dump fails like a region that cannot be copied.
     const std::span<std::uint8_t> buffer = page ? std::span(page.get(), pageSize) : std::span<std::uint8_t>();
     Win32ProcessMemory memory(process);

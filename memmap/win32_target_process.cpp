@@ -4,25 +4,23 @@
 
 #include <cwchar>
 
+#include "framework/utf16.h"
+
 namespace quarry {
 
 UniqueHandle OpenTargetProcess(DWORD processId) { return UniqueHandle(OpenProcess(kTargetAccess, FALSE, processId)); }
 
-bool FindProcessName(DWORD processId, wchar_t (&name)[kProcessNameCapacity]) {
-    const UniqueHandle snapshot = OwnHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return false;
+std::optional<std::u16string> FindProcessName(DWORD processId) {
+    const UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return std::nullopt;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        if (entry.th32ProcessID != processId) continue;
-        // The snapshot's name always fits: both hold 260 characters with the terminator.
-        static_assert(sizeof entry.szExeFile / sizeof entry.szExeFile[0] == kProcessNameCapacity);
-        const std::size_t length = wcsnlen(entry.szExeFile, kProcessNameCapacity - 1);
-        wmemcpy(name, entry.szExeFile, length);
-        name[length] = L'\0';
-        return true;
+        // Bounded by the record even if the system left the name unterminated.
+        if (entry.th32ProcessID == processId)
+            return ToUtf16({entry.szExeFile, wcsnlen(entry.szExeFile, std::size(entry.szExeFile))});
     }
-    return false;
+    return std::nullopt;
 }
 
 }  // namespace quarry

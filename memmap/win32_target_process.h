@@ -3,7 +3,8 @@
 
 #include <windows.h>
 
-#include <cstddef>
+#include <optional>
+#include <string>
 
 #include "framework/handles.h"
 
@@ -14,14 +15,11 @@ namespace quarry {
 inline constexpr DWORD kTargetAccess = SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_VM_OPERATION;
 static_assert(kTargetAccess == 0x100418);
 
-inline constexpr std::size_t kProcessNameCapacity = 260;
-
 // Null when the process cannot be opened; the handle is not inheritable.
 UniqueHandle OpenTargetProcess(DWORD processId);
 
-// Writes the executable's file name, as the process snapshot reports it (no folders), and
-// returns true; false, with `name` untouched, when no snapshot can be taken or the process
-// is not in it.
-bool FindProcessName(DWORD processId, wchar_t (&name)[kProcessNameCapacity]);
+// The executable's file name as the process snapshot reports it (no folders); nothing when
+// no snapshot can be taken or the process is not in it.
+std::optional<std::u16string> FindProcessName(DWORD processId);
 
 }  // namespace quarry

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "framework/handles.h"
+#include "framework/utf16.h"
 #include "memmap/heap_front_end.h"
 #include "memmap/little_endian.h"
 #include "memmap/memory_map.h"
@@ -15,7 +16,6 @@
 namespace quarry {
 namespace {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
 static_assert(sizeof(MEMORY_BASIC_INFORMATION) == 48, "the 64-bit region record");
 
 constexpr DWORD kThreadQueryAccess = SYNCHRONIZE | THREAD_QUERY_INFORMATION;  // 0x100040
@@ -35,9 +35,7 @@ constexpr std::size_t kThreadIdOffset = 24;
 constexpr ULONG kLowFragmentationKind = 2;
 
 
-std::u16string Text(const wchar_t* text, std::size_t length) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text), length);
-}
+std::u16string Text(const wchar_t* text, std::size_t length) { return ToUtf16({text, length}); }
 
 using NtQueryInformation = LONG(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
 
@@ -64,11 +62,6 @@ NtQueryInformation NtQueryInformationThreadFunction() {
 bool QueryBasicInformation(NtQueryInformation query, HANDLE object, std::array<std::uint8_t, kBasicInformationSize>& info) {
     return query && query(object, kBasicInformation, info.data(), static_cast<ULONG>(info.size()), nullptr) >= 0;
 }
-
-struct HeapDestroyer {
-    void operator()(HANDLE heap) const { HeapDestroy(heap); }
-};
-using UniqueHeap = std::unique_ptr<void, HeapDestroyer>;
 
 std::optional<ULONG> CompatibilityKind(HANDLE heap) {
     ULONG kind = 0;
@@ -126,14 +119,14 @@ std::u16string Win32TargetSystem::LogicalDriveStrings() {
 
 std::u16string Win32TargetSystem::DosDeviceName(const std::u16string& driveName) {
     std::array<wchar_t, kDeviceNameCapacity> device;
-    const DWORD stored = QueryDosDeviceW(reinterpret_cast<const wchar_t*>(driveName.c_str()), device.data(), kDeviceNameCapacity);
+    const DWORD stored = QueryDosDeviceW(AsWide(driveName), device.data(), kDeviceNameCapacity);
     // The answer is a list of names; the first is the device the drive stands for.
     return Text(device.data(), stored == 0 ? 0 : wcsnlen(device.data(), stored));
 }
 
 std::vector<ThreadEntry> Win32TargetSystem::SnapshotThreads() {
     std::vector<ThreadEntry> threads;
-    const UniqueHandle snapshot = OwnHandle(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, ProcessId()));
+    const UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, ProcessId()));
     if (!snapshot) return threads;
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
@@ -154,7 +147,7 @@ std::optional<ThreadBasics> Win32TargetSystem::QueryThread(std::uint32_t threadI
 std::vector<std::uint64_t> Win32TargetSystem::SnapshotHeaps() {
     std::vector<std::uint64_t> heaps;
     // Wine has no heap list; the snapshot fails there and no heap is named.
-    const UniqueHandle snapshot = OwnHandle(CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, ProcessId()));
+    const UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, ProcessId()));
     if (!snapshot) return heaps;
     HEAPLIST32 entry{};
     entry.dwSize = sizeof entry;

@@ -5,28 +5,15 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <memory>
 #include <optional>
-#include <type_traits>
+
+#include "framework/utf16.h"
+#include "memmap/win32_target_process.h"
 
 namespace quarry {
 namespace {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t));
 static_assert(kHeaderSortUp == HDF_SORTUP && kHeaderSortDown == HDF_SORTDOWN);
-
-const wchar_t* AsWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-const char16_t* AsUtf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
-
-struct ImageListDestroyer {
-    void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
-};
-using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDestroyer>;
-
-struct HeapFreer {
-    void operator()(void* block) const { HeapFree(GetProcessHeap(), 0, block); }
-};
-using UniqueHeapBlock = std::unique_ptr<void, HeapFreer>;
 
 constexpr DWORD kIconAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 
@@ -55,16 +42,23 @@ bool RunsUnderWow64(HANDLE process) {
 // A 32-bit build on 64-bit Windows can read only the memory of 32-bit processes.
 bool HasListableBitness(HANDLE process) { return !RunsUnderWow64(GetCurrentProcess()) || RunsUnderWow64(process); }
 
+// The executable's path as the system reports it; nothing when it cannot be read or does not
+// fit the path buffer. One unit more than the buffer is asked for, since the system cuts a
+// longer path short without saying so: a cut path could name another file.
+std::optional<std::u16string> ModuleImagePath(HANDLE process, DWORD processId) {
+    if (processId == kSystemProcessId) return kKernelImagePath;
+    wchar_t path[kProcessTextCapacity + 1] = {};
+    const DWORD length = GetModuleFileNameExW(process, nullptr, path, kProcessTextCapacity + 1);
+    if (length == 0 || !FitsProcessText(length)) return std::nullopt;
+    return ToUtf16({path, length});
+}
+
 // The executable's path as the shell can read it; nothing when it cannot be read or does not
 // fit the path buffer.
 std::optional<std::wstring> ShellImagePath(HANDLE process, DWORD processId) {
-    wchar_t path[kProcessTextCapacity] = {};
-    if (processId == kSystemProcessId)
-        lstrcpynW(path, AsWide(kKernelImagePath), kProcessTextCapacity);
-    else if (!GetModuleFileNameExW(process, nullptr, path, kProcessTextCapacity))
-        return std::nullopt;
-
-    const std::optional<ImagePath> rewritten = RewriteImagePath(AsUtf16(path));
+    const std::optional<std::u16string> path = ModuleImagePath(process, processId);
+    if (!path) return std::nullopt;
+    const std::optional<ImagePath> rewritten = RewriteImagePath(*path);
     if (!rewritten) return std::nullopt;
     if (!rewritten->needsExpansion) return std::wstring(AsWide(rewritten->text.c_str()));
     wchar_t expanded[kProcessTextCapacity] = {};
@@ -87,15 +81,15 @@ UniqueIcon GetProcessIcon(DWORD processId) {
     return UniqueIcon(file.hIcon);
 }
 
-bool GetProcessUserName(HANDLE process, wchar_t (&text)[kProcessTextCapacity]) {
+std::optional<std::u16string> GetProcessUserName(HANDLE process) {
     HANDLE rawToken = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &rawToken)) return false;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &rawToken)) return std::nullopt;
     const UniqueHandle token(rawToken);
     DWORD size = 0;
     if (GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return false;
-    const UniqueHeapBlock record(HeapAlloc(GetProcessHeap(), 0, size));
-    if (!record || !GetTokenInformation(token.get(), TokenUser, record.get(), size, &size)) return false;
+        return std::nullopt;
+    const UniqueHeapBlock<> record = AllocateHeapBlock(size);
+    if (!record || !GetTokenInformation(token.get(), TokenUser, record.get(), size, &size)) return std::nullopt;
 
     wchar_t name[kProcessTextCapacity] = {};
     wchar_t domain[kProcessTextCapacity] = {};
@@ -104,11 +98,8 @@ bool GetProcessUserName(HANDLE process, wchar_t (&text)[kProcessTextCapacity]) {
     SID_NAME_USE use{};
     if (!LookupAccountSidW(nullptr, static_cast<const TOKEN_USER*>(record.get())->User.Sid, name, &nameLength, domain,
                            &domainLength, &use))
-        return false;
-    const std::optional<std::u16string> account = FormatAccountText(AsUtf16(domain), AsUtf16(name));
-    if (!account) return false;
-    lstrcpynW(text, AsWide(account->c_str()), kProcessTextCapacity);
-    return true;
+        return std::nullopt;
+    return FormatAccountText(AsUtf16(domain), AsUtf16(name));
 }
 
 void CProcessList::SetUp(HWND list) {
@@ -128,7 +119,7 @@ void CProcessList::SetUp(HWND list) {
 void CProcessList::RefreshProcessList() {
     ReplaceImageList();
     ListView_DeleteAllItems(list_);
-    const UniqueHandle snapshot = OwnHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return;
 
     PROCESSENTRY32W entry{};
@@ -138,7 +129,7 @@ void CProcessList::RefreshProcessList() {
         if (entry.th32ProcessID == 0) continue;
         // Listed only with the rights the target is opened with later, so every row can be
         // inspected.
-        const UniqueHandle process(OpenProcess(kListingAccess, FALSE, entry.th32ProcessID));
+        const UniqueHandle process(OpenProcess(kTargetAccess, FALSE, entry.th32ProcessID));
         if (!process || !HasListableBitness(process.get())) continue;
         if (AddProcess(entry, process.get(), row)) ++row;
     }
@@ -165,8 +156,8 @@ bool CProcessList::AddProcess(const PROCESSENTRY32W& entry, HANDLE process, int 
     item.lParam = static_cast<LPARAM>(entry.th32ProcessID);
     ListView_SetItem(list_, &item);
     SetCellText(row, kProcessIdColumn, std::to_wstring(entry.th32ProcessID).c_str());
-    wchar_t account[kProcessTextCapacity] = {};
-    if (GetProcessUserName(process, account)) SetCellText(row, kUserColumn, account);
+    if (const std::optional<std::u16string> account = GetProcessUserName(process))
+        SetCellText(row, kUserColumn, AsWide(*account));
     return true;
 }
 

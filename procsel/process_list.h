@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,16 +15,13 @@
 
 namespace quarry {
 
-// The rights with which a process is listed; the chosen target is opened with the same.
-inline constexpr DWORD kListingAccess = SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_VM_OPERATION;
-static_assert(kListingAccess == 0x100418);
 
 // The process's executable's small shell icon; null when the process cannot be opened, its
 // path cannot be read or the shell has none.
 UniqueIcon GetProcessIcon(DWORD processId);
 
-// "domain\user" of the account the process runs under; false when any step fails.
-bool GetProcessUserName(HANDLE process, wchar_t (&text)[kProcessTextCapacity]);
+// "domain\user" of the account the process runs under; nothing when any step fails.
+std::optional<std::u16string> GetProcessUserName(HANDLE process);
 
 // The dialog's list control (which it creates from its template) and what belongs to it.
 class CProcessList {

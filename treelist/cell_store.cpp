@@ -8,16 +8,23 @@ namespace quarry {
 namespace {
 
 // A row's block, in char16_t units:
-//   [0, 2)  colour, low half first
-//   [2, 4)  cell count
-//   [4, 4 + ceil(count / 16))  set flags, one bit per cell
+//   [0, 2)    colour, low half first
+//   [2, 4)    cell count
+//   [4, 8)    value, lowest quarter first
+//   [8, 24)   parent, first child, last child and next sibling, four units each
+//   [24, 24 + ceil(count / 16))  set flags, one bit per cell
 //   then the text of every set cell in column order, each with its terminator.
 // Cell texts come from terminated strings and so hold no terminator of their own: the
-// terminators alone delimit them. About 10 units of overhead per row instead of a string
-// object per cell keeps 100,000 rows small.
+// terminators alone delimit them. About 30 units of overhead per row instead of a string
+// object per cell and a node per row keeps 100,000 rows small.
 constexpr std::size_t kColourAt = 0;
 constexpr std::size_t kCountAt = 2;
-constexpr std::size_t kFlagsAt = 4;
+constexpr std::size_t kValueAt = 4;
+constexpr std::size_t kParentAt = 8;
+constexpr std::size_t kFirstChildAt = 12;
+constexpr std::size_t kLastChildAt = 16;
+constexpr std::size_t kNextSiblingAt = 20;
+constexpr std::size_t kFlagsAt = 24;
 constexpr int kFlagsPerUnit = 16;
 constexpr std::size_t kFirstBucketCount = 17;
 
@@ -26,6 +33,16 @@ std::uint32_t ReadPair(const char16_t* at) { return at[0] | (std::uint32_t{at[1]
 void WritePair(char16_t* at, std::uint32_t value) {
     at[0] = static_cast<char16_t>(value & 0xFFFF);
     at[1] = static_cast<char16_t>(value >> 16);
+}
+
+std::uint64_t ReadQuad(const char16_t* at) {
+    std::uint64_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 16) | at[i];
+    return value;
+}
+
+void WriteQuad(char16_t* at, std::uint64_t value) {
+    for (int i = 0; i < 4; ++i, value >>= 16) at[i] = static_cast<char16_t>(value & 0xFFFF);
 }
 
 std::size_t TextLength(const char16_t* text) { return text ? std::char_traits<char16_t>::length(text) : 0; }
@@ -61,7 +78,8 @@ const char16_t* FindText(const char16_t* block, int column) {
 std::unique_ptr<char16_t[]> MakeRow(int cellCount, const char16_t* text) {
     const std::size_t textAt = kFlagsAt + FlagUnits(cellCount);
     const std::size_t length = TextLength(text);
-    auto block = std::make_unique<char16_t[]>(textAt + length + 1);  // zeroed: no flags, terminated
+    // Zeroed: no flags, no value, no links, terminated.
+    auto block = std::make_unique<char16_t[]>(textAt + length + 1);
     WritePair(block.get() + kColourAt, kDefaultRowColour);
     WritePair(block.get() + kCountAt, static_cast<std::uint32_t>(cellCount));
     MarkSet(block.get(), 0);
@@ -98,11 +116,68 @@ std::unique_ptr<char16_t[]> WithCellText(const char16_t* block, int column, cons
 
 }  // namespace
 
-bool CellStore::InsertRow(RowHandle row, int cellCount, const char16_t* text) {
+bool CellStore::InsertRow(RowHandle row, int cellCount, const char16_t* text, RowHandle parent,
+                          RowHandle previous) {
     if (row == kNoRow || cellCount <= 0) return false;
+    if (Slot* held = Find(row)) {
+        // Same place in the tree, fresh cells.
+        auto cells = MakeRow(cellCount, text);
+        std::copy_n(held->cells.get() + kParentAt, kFlagsAt - kParentAt, cells.get() + kParentAt);
+        held->cells = std::move(cells);
+        return true;
+    }
+    if (parent != kNoRow && !Holds(parent)) return false;
+    if (previous != kNoRow && (!Holds(previous) || Parent(previous) != parent)) return false;
+
     auto cells = MakeRow(cellCount, text);
+    const RowHandle next = previous == kNoRow ? FirstChild(parent) : NextSibling(previous);
+    WriteQuad(cells.get() + kParentAt, parent);
+    WriteQuad(cells.get() + kNextSiblingAt, next);
     FindOrAdd(row).cells = std::move(cells);
+
+    if (previous != kNoRow) SetLink(previous, kNextSiblingAt, row);
+    const bool last = next == kNoRow;
+    if (parent == kNoRow) {
+        if (previous == kNoRow) firstTopLevel_ = row;
+        if (last) lastTopLevel_ = row;
+    } else {
+        if (previous == kNoRow) SetLink(parent, kFirstChildAt, row);
+        if (last) SetLink(parent, kLastChildAt, row);
+    }
     return true;
+}
+
+bool CellStore::SetRowValue(RowHandle row, std::uint64_t value) {
+    Slot* slot = Find(row);
+    if (!slot) return false;
+    WriteQuad(slot->cells.get() + kValueAt, value);
+    return true;
+}
+
+std::uint64_t CellStore::RowValue(RowHandle row) const {
+    const Slot* slot = Find(row);
+    return slot ? ReadQuad(slot->cells.get() + kValueAt) : 0;
+}
+
+RowHandle CellStore::Parent(RowHandle row) const { return Link(row, kParentAt); }
+
+RowHandle CellStore::FirstChild(RowHandle parent) const {
+    return parent == kNoRow ? firstTopLevel_ : Link(parent, kFirstChildAt);
+}
+
+RowHandle CellStore::LastChild(RowHandle parent) const {
+    return parent == kNoRow ? lastTopLevel_ : Link(parent, kLastChildAt);
+}
+
+RowHandle CellStore::NextSibling(RowHandle row) const { return Link(row, kNextSiblingAt); }
+
+RowHandle CellStore::Link(RowHandle row, std::size_t at) const {
+    const Slot* slot = Find(row);
+    return slot ? static_cast<RowHandle>(ReadQuad(slot->cells.get() + at)) : kNoRow;
+}
+
+void CellStore::SetLink(RowHandle row, std::size_t at, RowHandle to) {
+    if (Slot* slot = Find(row)) WriteQuad(slot->cells.get() + at, to);
 }
 
 bool CellStore::SetCellText(RowHandle row, int column, int headerCount, const char16_t* text) {
@@ -162,6 +237,7 @@ std::uint32_t CellStore::GetRowColor(RowHandle row) const {
 void CellStore::DeleteAllRows() {
     std::vector<Slot>().swap(slots_);
     rowCount_ = 0;
+    firstTopLevel_ = lastTopLevel_ = kNoRow;
 }
 
 const CellStore::Slot* CellStore::Find(RowHandle row) const {

@@ -4,6 +4,15 @@
 
 namespace quarry {
 
+bool StoreRows::RowContainsText(RowHandle row, const char16_t* text) const {
+    // A row not held has no cells and never matches; unset cells are passed by.
+    for (int column = 0, cells = store_.CellCount(row); column < cells; ++column) {
+        const char16_t* cell = store_.CellText(row, column);
+        if (cell && contains_(cell, text)) return true;
+    }
+    return false;
+}
+
 RowHandle FindRow(const SearchTree& tree, RowHandle start, const char16_t* text, AncestorStack& ancestors,
                   bool skipFirst) {
     if (start == kNoRow) return kNoRow;

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "treelist/cell_store.h"
 #include "treelist/row_writer.h"
 
 namespace quarry {
@@ -20,6 +21,27 @@ public:
     virtual bool HasChildren(RowHandle row) const = 0;
     // True when a set cell of the row contains `text`, compared without regard to case.
     virtual bool RowContainsText(RowHandle row, const char16_t* text) const = 0;
+};
+
+// True when `cell` contains `text`; how case is folded is the platform's.
+using TextMatcher = bool (*)(const char16_t* cell, const char16_t* text);
+
+// The tree-list's record of its rows as the search sees it: a row matches when one of its set
+// cells does.
+class StoreRows final : public SearchTree {
+public:
+    StoreRows(const CellStore& store, TextMatcher contains) : store_(store), contains_(contains) {}
+
+    RowHandle FirstTopLevelRow() const override { return store_.FirstChild(kNoRow); }
+    RowHandle Parent(RowHandle row) const override { return store_.Parent(row); }
+    RowHandle FirstChild(RowHandle row) const override { return store_.FirstChild(row); }
+    RowHandle NextSibling(RowHandle row) const override { return store_.NextSibling(row); }
+    bool HasChildren(RowHandle row) const override { return store_.FirstChild(row) != kNoRow; }
+    bool RowContainsText(RowHandle row, const char16_t* text) const override;
+
+private:
+    const CellStore& store_;
+    TextMatcher contains_;
 };
 
 // Rows whose children the walk has entered, the outermost at the bottom.

@@ -5,12 +5,15 @@
 #include <cwchar>
 #include <string>
 
+#include <shlwapi.h>
+
+#include "framework/utf16.h"
 #include "treelist/horizontal_scroll.h"
+#include "treelist/search_order.h"
 
 namespace quarry {
 namespace {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "cell texts are shared with the core as UTF-16");
 static_assert(SB_LINELEFT == kScrollLineLeft && SB_LINERIGHT == kScrollLineRight && SB_PAGELEFT == kScrollPageLeft &&
               SB_PAGERIGHT == kScrollPageRight && SB_THUMBPOSITION == kScrollThumbPosition &&
               SB_THUMBTRACK == kScrollThumbTrack && SB_LEFT == kScrollToLeft && SB_RIGHT == kScrollToRight);
@@ -27,8 +30,6 @@ constexpr DWORD kTreeStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCH
                              TVS_FULLROWSELECT | TVS_LINESATROOT | TVS_HASBUTTONS;
 static_assert(kTreeStyle == 0x56009005);
 
-const wchar_t* AsWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-const char16_t* AsUtf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
 RowHandle ToRowHandle(HTREEITEM item) { return reinterpret_cast<RowHandle>(item); }
 HTREEITEM ToTreeItem(RowHandle row) { return reinterpret_cast<HTREEITEM>(row); }
 HMENU ControlId(UINT id) { return reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)); }
@@ -58,6 +59,13 @@ bool ItemRect(HWND tree, HTREEITEM item, bool textOnly, RECT& rect) {
     std::memcpy(&rect, &item, sizeof(item));  // the message takes the item in the rectangle
     return SendMessageW(tree, TVM_GETITEMRECT, textOnly, reinterpret_cast<LPARAM>(&rect)) != 0;
 }
+
+HTREEITEM TreeItem(HWND tree, UINT relation, HTREEITEM from = nullptr) {
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
+}
+
+// The platform's case folding, as users of the system's own search boxes know it.
+bool ContainsNoCase(const char16_t* cell, const char16_t* text) { return StrStrIW(AsWide(cell), AsWide(text)) != nullptr; }
 
 UINT TextAlignment(int format) {
     if (format & HDF_CENTER) return DT_CENTER;
@@ -95,7 +103,7 @@ int CTreeListView::AddColumn(const wchar_t* caption, int width, int format) {
     const int index = static_cast<int>(
         SendMessageW(header_, HDM_INSERTITEMW, HeaderItemCount(), reinterpret_cast<LPARAM>(&item)));
     // Only columns the header took count: painting reads every counted column from it.
-    if (index >= 0) ++columnCount_;
+    columnCount_ = HeaderItemCount();
     RecomputeTotalWidth();
     return index;
 }
@@ -104,6 +112,7 @@ HTREEITEM CTreeListView::InsertRow(const wchar_t* text, HTREEITEM parent, int im
     // A row needs at least one cell; refusing before the tree makes it keeps every row of
     // the tree in the store.
     if (columnCount_ <= 0) return nullptr;
+    if (parent == TVI_ROOT) parent = nullptr;
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
     insert.hInsertAfter = insertAfter;
@@ -117,28 +126,69 @@ HTREEITEM CTreeListView::InsertRow(const wchar_t* text, HTREEITEM parent, int im
     const auto row =
         reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     if (!row) return nullptr;
-    store_.InsertRow(ToRowHandle(row), columnCount_, AsUtf16(text));
+    const RowHandle previous = PreviousSibling(parent, insertAfter, row);
+    if (!store_.InsertRow(ToRowHandle(row), columnCount_, AsUtf16(text), ToRowHandle(parent), previous)) {
+        // A row the record cannot place would be a row that Find and the commands never see.
+        SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(row));
+        return nullptr;
+    }
     return row;
 }
 
-bool CTreeListView::SetCellText(HTREEITEM row, int column, const wchar_t* text) {
-    return store_.SetCellText(ToRowHandle(row), column, HeaderItemCount(), AsUtf16(text));
+// Where the tree put the new row among its siblings, asking it only when the record cannot
+// tell (a sorted insert): at 100,000 rows every message to the tree costs.
+RowHandle CTreeListView::PreviousSibling(HTREEITEM parent, HTREEITEM insertAfter, HTREEITEM row) const {
+    if (insertAfter == TVI_LAST) return store_.LastChild(ToRowHandle(parent));
+    if (insertAfter == TVI_FIRST) return kNoRow;
+    const RowHandle after = ToRowHandle(insertAfter);
+    if (store_.Holds(after) && store_.Parent(after) == ToRowHandle(parent)) return after;
+    return ToRowHandle(TreeItem(tree_, TVGN_PREVIOUS, row));
 }
 
-bool CTreeListView::GetCellText(HTREEITEM row, int column, wchar_t* buffer, int capacity) {
-    return store_.GetCellText(ToRowHandle(row), column, HeaderItemCount(), reinterpret_cast<char16_t*>(buffer),
-                              capacity);
+bool CTreeListView::SetCellText(HTREEITEM row, int column, const wchar_t* text) {
+    return store_.SetCellText(ToRowHandle(row), column, columnCount_, AsUtf16(text));
+}
+
+bool CTreeListView::GetCellText(HTREEITEM row, int column, wchar_t* buffer, int capacity) const {
+    return store_.GetCellText(ToRowHandle(row), column, columnCount_, AsUtf16(buffer), capacity);
 }
 
 bool CTreeListView::SetRowColor(HTREEITEM row, COLORREF colour) { return store_.SetRowColor(ToRowHandle(row), colour); }
 
 COLORREF CTreeListView::GetRowColor(HTREEITEM row) const { return store_.GetRowColor(ToRowHandle(row)); }
 
-const wchar_t* CTreeListView::CellText(HTREEITEM row, int column) const {
-    return AsWide(store_.CellText(ToRowHandle(row), column));
+std::uint64_t CTreeListView::RowValue(HTREEITEM row) const { return store_.RowValue(ToRowHandle(row)); }
+
+std::vector<HTREEITEM> CTreeListView::ChildRows(HTREEITEM row) const {
+    std::vector<HTREEITEM> children;
+    if (!row) return children;  // the top-level rows are nobody's children
+    for (RowHandle child = store_.FirstChild(ToRowHandle(row)); child != kNoRow; child = store_.NextSibling(child))
+        children.push_back(ToTreeItem(child));
+    return children;
 }
 
-int CTreeListView::CellCount(HTREEITEM row) const { return store_.CellCount(ToRowHandle(row)); }
+HTREEITEM CTreeListView::SelectedRow() const { return TreeItem(tree_, TVGN_CARET); }
+
+void CTreeListView::SelectRow(HTREEITEM row) {
+    SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(row));
+}
+
+HTREEITEM CTreeListView::RowAtScreenPoint(POINT screen) const {
+    RECT window{};
+    GetWindowRect(tree_, &window);
+    TVHITTESTINFO hit{};
+    hit.pt = {screen.x - window.left, screen.y - window.top};
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+void CTreeListView::FocusRows() const { SetFocus(tree_); }
+
+// Over the record, not the tree-view: a message per row would make a search of 100,000
+// rows take seconds.
+HTREEITEM CTreeListView::FindNextRow(const wchar_t* text) const {
+    const StoreRows rows(store_, &ContainsNoCase);
+    return ToTreeItem(quarry::FindNextRow(rows, ToRowHandle(SelectedRow()), AsUtf16(text)));
+}
 
 // Hidden meanwhile, so that the tree does not repaint once per deleted row.
 void CTreeListView::DeleteAllRows() {
@@ -166,13 +216,8 @@ RowHandle CTreeListView::InsertRow(const char16_t* text, RowHandle parent) {
     return ToRowHandle(InsertRow(AsWide(text), ToTreeItem(parent), -1, TVI_LAST));
 }
 
-void CTreeListView::SetRowValue(RowHandle row, std::uint64_t value) {
-    TVITEMW item{};
-    item.mask = TVIF_PARAM;
-    item.hItem = ToTreeItem(row);
-    item.lParam = static_cast<LPARAM>(value);
-    SendMessageW(tree_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
+// Kept in the record, where the commands read it, rather than in the tree item.
+void CTreeListView::SetRowValue(RowHandle row, std::uint64_t value) { store_.SetRowValue(row, value); }
 
 bool CTreeListView::SetCellText(RowHandle row, int column, const char16_t* text) {
     return SetCellText(ToTreeItem(row), column, AsWide(text));
@@ -367,7 +412,7 @@ bool CTreeListView::TreeEraser::Handle(UINT message, WPARAM wParam, LPARAM, LRES
 
 void CTreeListView::EraseBelowLastRow(HDC dc) const {
     int rowsBottom = 0;
-    const auto last = reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_GETNEXTITEM, TVGN_LASTVISIBLE, 0));
+    const HTREEITEM last = TreeItem(tree_, TVGN_LASTVISIBLE);
     RECT lastRow{};
     if (last && ItemRect(tree_, last, false, lastRow)) rowsBottom = lastRow.bottom;
     RECT below{};

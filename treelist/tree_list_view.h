@@ -7,7 +7,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <span>
+#include <vector>
 
 #include "framework/handles.h"
 #include "framework/window.h"
@@ -49,18 +51,26 @@ public:
     bool SetCellText(HTREEITEM row, int column, const wchar_t* text);
     // False, with nothing copied, when the cell is unset or its text and terminator do
     // not fit `capacity` characters.
-    bool GetCellText(HTREEITEM row, int column, wchar_t* buffer, int capacity);
+    bool GetCellText(HTREEITEM row, int column, wchar_t* buffer, int capacity) const;
     bool SetRowColor(HTREEITEM row, COLORREF colour);
     COLORREF GetRowColor(HTREEITEM row) const;
-    // For the search, which reads every cell of every row: a set cell's text in place (valid
-    // until the row changes) and the row's cell count, with no message to the header.
-    const wchar_t* CellText(HTREEITEM row, int column) const;
-    int CellCount(HTREEITEM row) const;
     void DeleteAllRows();
 
-    // The owner reads selection, row values and children from the inner tree itself.
-    HWND TreeWindow() const { return tree_; }
-    HWND HeaderWindow() const { return header_; }
+    // The address the row stands for; 0 for no row.
+    std::uint64_t RowValue(HTREEITEM row) const;
+    // The row's children, in tree order.
+    std::vector<HTREEITEM> ChildRows(HTREEITEM row) const;
+    HTREEITEM SelectedRow() const;
+    // Selects `row`, opening its parent and scrolling it into view; null clears the selection.
+    // Like any selection the program makes, the parent hears of it as TVC_UNKNOWN.
+    void SelectRow(HTREEITEM row);
+    // The row under a point on the screen; null below the last row or off the rows.
+    HTREEITEM RowAtScreenPoint(POINT screen) const;
+    // Gives the keyboard focus to the rows, so the selection shows as the focused row.
+    void FocusRows() const;
+    // The next row after the selection (from the first row when none is selected) with a set
+    // cell that contains `text`, compared without regard to case; null when no later row has.
+    HTREEITEM FindNextRow(const wchar_t* text) const;
 
     // RowWriter: how the memory map builder fills the tree.
     void SetRowsVisible(bool visible) override;
@@ -100,6 +110,7 @@ private:
     void ShowCornerBoxForTreeScrollBar() const;
     int TreeClientWidth() const;
     int HeaderItemCount() const;
+    RowHandle PreviousSibling(HTREEITEM parent, HTREEITEM insertAfter, HTREEITEM row) const;
 
     CellStore store_;
     TreeEraser eraser_{*this};
@@ -107,7 +118,7 @@ private:
     HWND tree_ = nullptr;
     HWND cornerBox_ = nullptr;
     int verticalScrollBarWidth_ = 0;
-    int columnCount_ = 0;
+    int columnCount_ = 0;  // columns the header took, so cells need not ask it
     int totalColumnWidth_ = 0;
     int horizontalOffset_ = 0;  // where column 0 starts: minus the scroll position
     COLORREF highlightTextColour_ = 0;

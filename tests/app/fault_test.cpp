@@ -23,7 +23,7 @@ constexpr wchar_t kDumpFailed[] = L"Failed to dump process memory.";
 
 // Ends a process the way a crash or Task Manager would, through a handle of the test's own.
 bool EndProcess(DWORD pid) {
-    const UniqueHandle process = OwnHandle(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+    const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
     return process && TerminateProcess(process.get(), 9) && WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0;
 }
 

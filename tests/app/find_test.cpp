@@ -34,11 +34,11 @@ protected:
         heapRegion = AddRow(rows, heap, {L"0000000000600000", L"Private", {}, L"64 KB", L"Read/Write", {}, {}});
         free = AddRow(rows, nullptr, {L"0000000000700000", L"Free", L"1 MB", {}, {}, {}, {}});
     }
-    // Searches as FindNext does for the main window, noting which rows it shows.
+    // Searches as FindNext does for the main window, noting which rows it selects and shows.
     void Next(const wchar_t* what) {
         FindNext(frame.hwnd(), rows, what, [this](HTREEITEM row) {
             shown.push_back(row);
-            frame.ShowRowMemory(row);
+            frame.SelectAndShowRow(row);
         });
     }
 

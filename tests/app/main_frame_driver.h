@@ -17,6 +17,7 @@
 #include "framework/modal_driver.h"  // tests/framework
 #include "resources/resource.h"
 #include "support/target_launcher.h"
+#include "support/tree_list_windows.h"
 
 namespace quarry::test {
 
@@ -117,7 +118,7 @@ protected:
         ASSERT_TRUE(target.Start()) << target.Error();
         ASSERT_NE(frame.Create(), nullptr);
         ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
-        tree = frame.TreeList().TreeWindow();
+        tree = test::InnerTree(frame.TreeList().hwnd());
         if (!openTarget_) return;
         OpenProcessById(frame, target.Facts().pid);
         ASSERT_NE(frame.Target(), nullptr);
@@ -158,7 +159,7 @@ inline std::wstring AddressLabel(std::uint64_t address) {
 
 // The allocation row whose Address reads `address`, or null.
 inline HTREEITEM AllocationRow(CTreeListView& treeList, std::uint64_t address) {
-    const HWND tree = treeList.TreeWindow();
+    const HWND tree = test::InnerTree(treeList.hwnd());
     for (HTREEITEM row = NextRow(tree, nullptr, TVGN_ROOT); row; row = NextRow(tree, row, TVGN_NEXT)) {
         wchar_t cell[32] = {};
         if (treeList.GetCellText(row, 0, cell, 32) && AddressLabel(address) == cell) return row;
@@ -167,8 +168,8 @@ inline HTREEITEM AllocationRow(CTreeListView& treeList, std::uint64_t address) {
 }
 
 inline HTREEITEM FirstRegionRow(CTreeListView& treeList, HTREEITEM allocation) {
-    SendMessageW(treeList.TreeWindow(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(allocation));
-    return NextRow(treeList.TreeWindow(), allocation, TVGN_CHILD);
+    SendMessageW(test::InnerTree(treeList.hwnd()), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(allocation));
+    return NextRow(test::InnerTree(treeList.hwnd()), allocation, TVGN_CHILD);
 }
 
 inline HTREEITEM SelectedRow(HWND tree) { return NextRow(tree, nullptr, TVGN_CARET); }

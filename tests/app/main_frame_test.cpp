@@ -15,6 +15,7 @@
 #include "framework/layout_math.h"
 #include "framework/modal_driver.h"  // tests/framework
 #include "resources/resource.h"
+#include "support/tree_list_windows.h"
 
 namespace quarry {
 namespace {
@@ -148,7 +149,7 @@ TEST_F(MainFrameTest, TreeListHasTheSevenColumns) {
         bool operator==(const Column&) const = default;
     };
     std::vector<Column> columns;
-    HWND header = frame.TreeList().HeaderWindow();
+    HWND header = test::InnerHeader(frame.TreeList().hwnd());
     for (int i = 0; i < static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)); ++i) {
         wchar_t caption[32] = {};
         HDITEMW item{};

@@ -68,7 +68,7 @@ public:
         wchar_t folder[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, folder);
         path_ = std::wstring(folder) + L"quarry-row-" + std::to_wstring(GetCurrentProcessId()) + L".dll";
-        OwnHandle(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        UniqueFileHandle(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     }
     ~TemporaryFile() { Remove(); }
     const std::wstring& Path() const { return path_; }

@@ -16,6 +16,7 @@
 #include "framework/modal_driver.h"  // tests/framework
 #include "resources/resource.h"
 #include "treelist/tree_list_view.h"
+#include "support/tree_list_windows.h"
 
 namespace quarry::test {
 
@@ -29,7 +30,7 @@ protected:
     void SetUp() override {
         ASSERT_NE(frame.Create(), nullptr);
         ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
-        tree = rows.TreeWindow();
+        tree = test::InnerTree(rows.hwnd());
     }
     void TearDown() override {
         if (frame.hwnd()) DestroyWindow(frame.hwnd());

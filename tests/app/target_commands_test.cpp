@@ -17,6 +17,7 @@
 #include "main_frame_driver.h"
 #include "pattern_dump.h"
 #include "target/target_layout.h"
+#include "support/tree_list_windows.h"
 
 namespace quarry {
 namespace {
@@ -49,7 +50,7 @@ protected:
         ASSERT_NE(frame.Create(), nullptr);
         ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
         SetForegroundWindow(frame.hwnd());
-        tree = frame.TreeList().TreeWindow();
+        tree = test::InnerTree(frame.TreeList().hwnd());
     }
     void TearDown() override {
         if (frame.hwnd()) DestroyWindow(frame.hwnd());
@@ -315,7 +316,7 @@ TEST_F(DumpCommand, DoesNothingWithoutTargetOrWhenCancelledAndSaysWhenTheFileCan
     }
     // A file that another program holds open without sharing cannot be created anew.
     const std::wstring path = folder + L"locked.bin";
-    const UniqueHandle locked = OwnHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    const UniqueFileHandle locked(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(locked);
     ModalAnswers answers;
     Dump(AllocationRow(frame.TreeList(), Facts().patternAlloc.address), L"locked.bin", answers);

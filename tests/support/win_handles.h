@@ -10,7 +10,7 @@
 
 namespace quarry::test {
 
-using quarry::OwnHandle;
+using quarry::UniqueFileHandle;
 using quarry::UniqueHandle;
 using quarry::UniqueModule;
 

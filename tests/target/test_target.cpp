@@ -16,7 +16,7 @@
 namespace quarry::target {
 namespace {
 
-using test::OwnHandle;
+using test::UniqueFileHandle;
 using test::UniqueHandle;
 using test::UniqueModule;
 using test::UniqueView;
@@ -114,7 +114,8 @@ struct Layout {
     UniqueVirtualAlloc patternAlloc, reservedAlloc, guardPage, noAccessPage;
     BlockedThreads threads;
     TempFile mappedFile;
-    UniqueHandle file, mapping;
+    UniqueFileHandle file;
+    UniqueHandle mapping;
     UniqueView view;
     UniqueModule dll;
     std::wstring dllPath;
@@ -151,7 +152,7 @@ bool MapTempFile(Layout& layout) {
     if (length == 0 || length > MAX_PATH) return false;
     const std::wstring path =
         std::wstring(folder, length) + L"QuarryTestTarget-" + std::to_wstring(GetCurrentProcessId()) + L".bin";
-    layout.file = OwnHandle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    layout.file = UniqueFileHandle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!layout.file) return false;
     layout.mappedFile.path = path;

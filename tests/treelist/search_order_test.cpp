@@ -154,5 +154,29 @@ TEST(SearchOrderEdges, ARowClaimingChildrenItDoesNotHaveIsPassedBy) {
     EXPECT_EQ(FindNextRow(tree, kNoRow, u"next"), next);
 }
 
+// The tree-list searches its own record: the same order over a CellStore, with unset cells
+// passed by and a matcher that decides case.
+TEST(SearchOrderEdges, TheRecordOfTheRowsIsSearchedInTheSameOrder) {
+    const auto contains = [](const char16_t* cell, const char16_t* text) {
+        return Folded(cell).find(Folded(text)) != std::u16string::npos;
+    };
+    CellStore store;
+    const RowHandle image = 0x100, header = 0x200, text = 0x300, heap = 0x400;
+    store.AppendRow(image, 7, u"0000000000400000", kNoRow);
+    store.AppendRow(header, 7, u"0000000000400000", image);
+    store.AppendRow(text, 7, u"0000000000401000", image);
+    store.AppendRow(heap, 7, u"0000000000600000", kNoRow);
+    store.SetCellText(text, 6, 7, u".text");
+    store.SetCellText(heap, 1, 7, u"Private");
+    const StoreRows rows(store, contains);
+
+    EXPECT_EQ(FindNextRow(rows, kNoRow, u"00400000"), image);
+    EXPECT_EQ(FindNextRow(rows, image, u"00400000"), header);
+    EXPECT_EQ(FindNextRow(rows, image, u".TEXT"), text);
+    EXPECT_EQ(FindNextRow(rows, header, u"private"), heap);
+    EXPECT_EQ(FindNextRow(rows, heap, u"0000"), kNoRow);
+    EXPECT_FALSE(rows.RowContainsText(0x500, u"0"));  // a row not held
+}
+
 }  // namespace
 }  // namespace quarry

@@ -13,6 +13,7 @@
 #include "framework/handles.h"
 #include "framework/window.h"
 #include "treelist/tree_list_view.h"
+#include "support/tree_list_windows.h"
 
 namespace quarry {
 namespace {
@@ -86,7 +87,7 @@ private:
     }
 
     std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter> dc_;
-    std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter> bitmap_;
+    UniqueOf<HBITMAP, DeleteObject> bitmap_;
     HGDIOBJ previous_ = nullptr;
 };
 
@@ -116,8 +117,8 @@ protected:
         ASSERT_NE(parent.hwnd(), nullptr);
         parent.received.clear();
         ASSERT_NE(view.Create(parent.hwnd(), kTreeListId), nullptr);
-        tree = view.TreeWindow();
-        header = view.HeaderWindow();
+        tree = test::InnerTree(view.hwnd());
+        header = test::InnerHeader(view.hwnd());
     }
 
     void AddColumns() {
@@ -189,16 +190,18 @@ TEST_F(TreeListTest, RowsKeepCellsAndColoursWhileTheTreeKeepsLabelAndValue) {
     EXPECT_TRUE(view.GetCellText(row, 1, cells[1], 16));
     EXPECT_STREQ(cells[0], L"changed");
     EXPECT_STREQ(cells[1], L"Image");
-    // The tree keeps the insert text as its label, the row value and the parent.
+    // The tree keeps the insert text as its label and the parent; the record the value.
+    EXPECT_EQ(view.RowValue(row), 0x401000u);
+    EXPECT_EQ(view.RowValue(nullptr), 0u);
+    EXPECT_EQ(view.ChildRows(reinterpret_cast<HTREEITEM>(allocation)), std::vector<HTREEITEM>{row});
     wchar_t label[32] = {};
     TVITEMW item{};
-    item.mask = TVIF_TEXT | TVIF_PARAM;
+    item.mask = TVIF_TEXT;
     item.hItem = row;
     item.pszText = label;
     item.cchTextMax = 32;
     ASSERT_TRUE(SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     EXPECT_STREQ(label, L"0000000000401000");
-    EXPECT_EQ(item.lParam, 0x401000);
     EXPECT_EQ(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(row)),
               static_cast<LRESULT>(allocation));
 

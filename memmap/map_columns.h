@@ -1,0 +1,45 @@
+// The memory map's seven columns: what the tree-list's header shows, what the walk writes
+// into each and what Copy reads, named once.
+#pragma once
+
+#include <array>
+
+namespace quarry {
+
+inline constexpr int kColumnAddress = 0;
+inline constexpr int kColumnType = 1;
+inline constexpr int kColumnSize = 2;
+inline constexpr int kColumnCommit = 3;
+inline constexpr int kColumnProtect = 4;
+inline constexpr int kColumnBlocks = 5;
+inline constexpr int kColumnDetails = 6;
+inline constexpr int kColumnCount = 7;
+
+enum class ColumnAlignment { Left, Right };
+
+// The kinds of row on which the walk may set a column's cell.
+enum RowKinds : unsigned {
+    kAllocationRows = 1,
+    kRegionRows = 2,
+    kBothRows = kAllocationRows | kRegionRows,
+};
+
+struct MapColumn {
+    const char16_t* caption;
+    int width;  // pixels
+    ColumnAlignment alignment;
+    unsigned setOn;  // RowKinds
+};
+
+// Numbers read right-aligned so that their digits line up.
+inline constexpr std::array<MapColumn, kColumnCount> kMapColumns{{
+    {u"Address", 145, ColumnAlignment::Left, kBothRows},
+    {u"Type", 80, ColumnAlignment::Left, kBothRows},
+    {u"Size", 70, ColumnAlignment::Right, kBothRows},
+    {u"Commit", 70, ColumnAlignment::Right, kBothRows},
+    {u"Protect", 100, ColumnAlignment::Left, kBothRows},
+    {u"Blocks", 50, ColumnAlignment::Right, kAllocationRows},
+    {u"Details", 200, ColumnAlignment::Left, kBothRows},
+}};
+
+}  // namespace quarry
