@@ -53,14 +53,9 @@ HWND CMainFrame::Create() {
     return CreateFrame(nullptr, RECT{0, 0, kWidth, kHeight}, kStyle, kExStyle, IDR_MAINFRAME);
 }
 
+// Once the window is gone its accelerators have nowhere to go.
 bool CMainFrame::PreTranslateMessage(MSG& message) {
-    return Accelerators() && TranslateAcceleratorW(hwnd(), Accelerators(), &message);
-}
-
-LRESULT CMainFrame::DefaultProcessing(const WindowMessage& m) {
-    LRESULT result = 0;
-    if (ProcessUpdateUIMessage(m, result)) return result;
-    return CFrameWindowImpl::DefaultProcessing(m);
+    return hwnd() && Accelerators() && TranslateAcceleratorW(hwnd(), Accelerators(), &message);
 }
 
 LRESULT CMainFrame::OnCreate(WindowMessage&) {
@@ -72,8 +67,6 @@ LRESULT CMainFrame::OnCreate(WindowMessage&) {
 
     readSize_ = SystemPageSize();
     pageBuffer_ = std::make_unique<std::uint8_t[]>(readSize_);
-
-    RegisterWithMessageLoop(true);
     return 0;
 }
 
@@ -101,21 +94,8 @@ void CMainFrame::SetPaneColour(COLORREF colour) {
     InvalidateRect(content_, nullptr, TRUE);
 }
 
-void CMainFrame::RegisterWithMessageLoop(bool add) {
-    CMessageLoop* loop = g_module.GetMessageLoop();
-    if (!loop) return;
-    if (add) {
-        loop->AddMessageFilter(this);
-        loop->AddIdleHandler(this);
-    } else {
-        loop->RemoveMessageFilter(this);
-        loop->RemoveIdleHandler(this);
-    }
-}
-
 LRESULT CMainFrame::OnDestroy(WindowMessage& m) {
     CloseTarget();
-    RegisterWithMessageLoop(false);
     m.handled = false;  // the frame goes on and ends the message loop
     return 0;
 }

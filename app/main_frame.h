@@ -19,10 +19,7 @@
 
 namespace quarry {
 
-class CMainFrame : public CFrameWindowImpl<CMainFrame>,
-                   public CUpdateUI<CMainFrame>,
-                   public CMessageFilter,
-                   public CIdleHandler {
+class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
 public:
     static std::span<const Route<CMainFrame>> Routes() {
         static const Route<CMainFrame> table[] = {
@@ -60,10 +57,9 @@ public:
     // being created); null on failure.
     HWND Create();
 
-    // CMessageFilter: F3 and any other accelerator of the window.
+    // CMessageFilter: F3 and any other accelerator of the window. The message loop that
+    // runs the window is given it.
     bool PreTranslateMessage(MSG& message) override;
-    // CIdleHandler: there is no idle work.
-    bool OnIdle() override { return false; }
 
     // The target process (its Open, Refresh and end of the window).
     void OpenTarget();
@@ -85,9 +81,6 @@ public:
     // The text of the last search, which F3 repeats; empty until a search is confirmed.
     const std::wstring& FindText() const { return findText_; }
 
-protected:
-    LRESULT DefaultProcessing(const WindowMessage& m) override;
-
 private:
     LRESULT OnCreate(WindowMessage& m);
     LRESULT OnDestroy(WindowMessage& m);
@@ -107,7 +100,6 @@ private:
 
     void CreatePanes();
     void SetPaneColour(COLORREF colour);
-    void RegisterWithMessageLoop(bool add);
     void EmptyTree();
     void EmptyPane();
     void ShowTargetTitle(DWORD processId);

@@ -67,12 +67,4 @@ private:
     UniqueAccelerators accelerators_;
 };
 
-// Command-state updating. Quarry disables, greys and checks nothing, so its map is empty
-// and no message needs any work here; the frame's own handling follows.
-template <class T>
-class CUpdateUI {
-protected:
-    bool ProcessUpdateUIMessage(const WindowMessage&, LRESULT&) { return false; }
-};
-
 }  // namespace quarry

@@ -71,9 +71,6 @@ std::vector<MenuEntry> MenuBar(HWND window) {
 
 class MainFrameTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { g_module.Init(GetModuleHandleW(nullptr)); }
-    static void TearDownTestSuite() { g_module.Term(); }
-
     void SetUp() override { ASSERT_NE(frame.Create(), nullptr); }
     void TearDown() override {
         if (frame.hwnd()) DestroyWindow(frame.hwnd());
@@ -211,9 +208,6 @@ HWND InnerTree(HWND frame) {
 
 class MessageLoopTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { g_module.Init(GetModuleHandleW(nullptr)); }
-    static void TearDownTestSuite() { g_module.Term(); }
-
     // The Open command at start-up shows the process selection: cancelled here.
     AfterSentMessage cancelSelection_{WM_INITDIALOG, [](HWND dialog, WPARAM, LPARAM) {
                                           if (GetDlgItem(dialog, IDC_PROCESS_LIST))

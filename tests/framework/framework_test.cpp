@@ -100,43 +100,30 @@ TEST(Framework, SubclassSeesMessagesFirstAndRestoresThePreviousProcedure) {
     DestroyWindow(edit);
 }
 
-class CountingFilter : public CMessageFilter, public CIdleHandler {
+// Consumes the probe wherever it is posted; everything else goes on to dispatch.
+class ProbeFilter : public CMessageFilter {
 public:
     int filtered = 0;
-    int idle = 0;
     bool PreTranslateMessage(MSG& message) override {
         if (message.message != kProbe) return false;
         ++filtered;
         return true;
     }
-    // The queue ran dry: end the loop.
-    bool OnIdle() override {
-        if (++idle == 1) PostQuitMessage(1);
-        return false;
-    }
 };
 
-TEST(Framework, LoopOffersMessagesToFiltersAndEndsWithTheQuitParameter) {
-    CAppModule module;
-    ASSERT_TRUE(module.Init(GetModuleHandleW(nullptr)));
-    CMessageLoop loop;
-    ASSERT_TRUE(module.AddMessageLoop(&loop));
-    EXPECT_EQ(module.GetMessageLoop(), &loop);
-
-    CountingFilter filter;
-    loop.AddMessageFilter(&filter);
-    loop.AddIdleHandler(&filter);
+TEST(Framework, LoopLetsTheFilterConsumeMessagesDispatchesTheRestAndEndsWithTheQuitParameter) {
+    RecordingWindow window;
+    ASSERT_NE(window.Create(), nullptr);
+    ProbeFilter filter;
+    CMessageLoop loop(filter);
+    PostMessageW(window.hwnd(), kProbe, 0, 0);
+    PostMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(40001, 0), 0);
     PostThreadMessageW(GetCurrentThreadId(), kProbe, 0, 0);
-    PostThreadMessageW(GetCurrentThreadId(), kProbe, 0, 0);
-    EXPECT_EQ(loop.Run(), 1);
+    PostQuitMessage(3);
+    EXPECT_EQ(loop.Run(), 3);
     EXPECT_EQ(filter.filtered, 2);
-    EXPECT_EQ(filter.idle, 1);
-
-    loop.RemoveMessageFilter(&filter);
-    loop.RemoveIdleHandler(&filter);
-    module.RemoveMessageLoop();
-    EXPECT_EQ(module.GetMessageLoop(), nullptr);
-    module.Term();
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"command"}));
+    DestroyWindow(window.hwnd());
 }
 
 }  // namespace
