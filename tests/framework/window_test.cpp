@@ -84,14 +84,15 @@ protected:
                                  nullptr, nullptr, nullptr);
         splitter.SetSplitterPanes(top, bottom);
         splitter.SetSplitterPos();
-        bar = splitter.BarWidth();
+        bar = RectIn(bottom, splitter.hwnd()).top - BarTop();
     }
     void TearDown() override { DestroyWindow(host.hwnd()); }
 
     void ResizeTo(int height) { MoveWindow(splitter.hwnd(), 0, 0, 300, height, TRUE); }
+    // The bar's top edge: where the top pane ends.
+    int BarTop() const { return RectIn(top, splitter.hwnd()).bottom; }
     // The panes as they are placed for the bar at `position` in a splitter `height` tall.
     void ExpectPanesAround(int position, int height) {
-        EXPECT_EQ(splitter.GetSplitterPos(), position);
         EXPECT_EQ(RectIn(top, splitter.hwnd()), (RECT{0, 0, 300, position}));
         EXPECT_EQ(RectIn(bottom, splitter.hwnd()), (RECT{0, position + bar, 300, height}));
     }
@@ -109,7 +110,7 @@ TEST_F(SplitterTest, StacksThePanesAroundABarThatKeepsItsProportion) {
     ExpectPanesAround((801 - bar) / 2, 801);
 
     // The user drags the bar up to 100; it keeps that share of the height from then on.
-    const int grab = splitter.GetSplitterPos() + 1;
+    const int grab = BarTop() + 1;
     SendMessageW(splitter.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, grab));
     EXPECT_EQ(GetCapture(), splitter.hwnd());
     SendMessageW(splitter.hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 101));
@@ -121,11 +122,11 @@ TEST_F(SplitterTest, StacksThePanesAroundABarThatKeepsItsProportion) {
     ExpectPanesAround(layout::BarPositionFromProportion(share, 401, bar), 401);
 
     // A press outside the bar starts no drag.
-    const int before = splitter.GetSplitterPos();
+    const int before = BarTop();
     SendMessageW(splitter.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, before + bar + 5));
     SendMessageW(splitter.hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 300));
     SendMessageW(splitter.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(10, 300));
-    EXPECT_EQ(splitter.GetSplitterPos(), before);
+    EXPECT_EQ(BarTop(), before);
 }
 
 TEST_F(SplitterTest, PassesItsPanesCommandsNotificationsAndColourRequestsOn) {
