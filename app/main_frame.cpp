@@ -232,12 +232,7 @@ std::vector<std::uint64_t> CMainFrame::RegionsToDump() const {
 
 void CMainFrame::ShowError(const wchar_t* text) const { MessageBoxW(hwnd(), text, L"", MB_ICONERROR); }
 
-LRESULT CMainFrame::OnRowRightClick(WindowMessage& m) {
-    // Only the tree-list's right clicks open the row menu.
-    if (m.wParam != kTreeListId) {
-        m.handled = false;
-        return 0;
-    }
+LRESULT CMainFrame::OnRowRightClick(WindowMessage&) {
     OpenRowMenu(hwnd(), treeList_, [this](HTREEITEM row) { ShowRowMemory(row); });
     return 0;
 }

@@ -37,8 +37,8 @@ public:
             OnCommand(ID_ROW_PROPERTIES, &CMainFrame::OnRowProperties),
             OnCommand(ID_EDIT_FIND, &CMainFrame::OnFind),
             OnCommand(ID_EDIT_FIND_NEXT, &CMainFrame::OnFindNext),
-            OnNotify(TVN_SELCHANGEDW, &CMainFrame::OnSelectionChanged),
-            OnNotify(NM_RCLICK, &CMainFrame::OnRowRightClick),
+            OnNotify(kAnyControl, TVN_SELCHANGEDW, &CMainFrame::OnSelectionChanged),
+            OnNotify(kTreeListId, NM_RCLICK, &CMainFrame::OnRowRightClick),
         };
         return table;
     }

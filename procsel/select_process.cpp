@@ -100,19 +100,9 @@ bool CSelectProcess::StartElevated(const wchar_t* path) {
 }
 
 // Anywhere in the list, also off the rows: the selected row is what counts.
-LRESULT CSelectProcess::OnListDoubleClick(WindowMessage& m) {
-    if (m.Notification()->idFrom != IDC_PROCESS_LIST) {
-        m.handled = false;
-        return 0;
-    }
-    return OnAccept(m);
-}
+LRESULT CSelectProcess::OnListDoubleClick(WindowMessage& m) { return OnAccept(m); }
 
 LRESULT CSelectProcess::OnColumnClick(WindowMessage& m) {
-    if (m.Notification()->idFrom != IDC_PROCESS_LIST) {
-        m.handled = false;
-        return 0;
-    }
     processes_.SortByColumn(reinterpret_cast<const NMLISTVIEW*>(m.lParam)->iSubItem);
     return 0;
 }

@@ -23,8 +23,8 @@ public:
             OnCommand(IDCANCEL, &CSelectProcess::OnCancel),
             OnCommand(IDC_REFRESH_LIST, &CSelectProcess::OnRefresh),
             OnCommand(IDC_SHOW_ALL_PROCESSES, &CSelectProcess::RelaunchElevated),
-            OnNotify(NM_DBLCLK, &CSelectProcess::OnListDoubleClick),
-            OnNotify(LVN_COLUMNCLICK, &CSelectProcess::OnColumnClick),
+            OnNotify(IDC_PROCESS_LIST, NM_DBLCLK, &CSelectProcess::OnListDoubleClick),
+            OnNotify(IDC_PROCESS_LIST, LVN_COLUMNCLICK, &CSelectProcess::OnColumnClick),
         };
         return table;
     }

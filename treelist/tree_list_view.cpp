@@ -15,8 +15,6 @@ static_assert(SB_LINELEFT == kScrollLineLeft && SB_LINERIGHT == kScrollLineRight
               SB_PAGERIGHT == kScrollPageRight && SB_THUMBPOSITION == kScrollThumbPosition &&
               SB_THUMBTRACK == kScrollThumbTrack && SB_LEFT == kScrollToLeft && SB_RIGHT == kScrollToRight);
 
-constexpr UINT kHeaderId = 0;
-constexpr UINT kTreeId = 1;
 constexpr int kHeaderHeight = 20;
 constexpr int kHeaderSlack = 20;    // the header reaches past the last column
 constexpr int kBandOverhang = 4;    // the row band reaches past the last column
@@ -268,10 +266,6 @@ LRESULT CTreeListView::OnHorizontalScroll(WindowMessage& m) {
 }
 
 LRESULT CTreeListView::OnCustomDraw(WindowMessage& m) {
-    if (m.wParam != kTreeId) {
-        m.handled = false;
-        return 0;
-    }
     auto& draw = *reinterpret_cast<NMTVCUSTOMDRAW*>(m.lParam);
     switch (draw.nmcd.dwDrawStage) {
         case CDDS_PREPAINT:
@@ -335,18 +329,14 @@ void CTreeListView::PaintCell(HDC dc, HTREEITEM row, int column) const {
 }
 
 LRESULT CTreeListView::OnItemExpanded(WindowMessage& m) {
-    if (m.wParam == kTreeId) ShowCornerBoxForTreeScrollBar();
+    ShowCornerBoxForTreeScrollBar();
     m.handled = false;
     return 0;
 }
 
 // A user's column resize repaints the rows at once; the header and the scroll range
 // follow at the next resize.
-LRESULT CTreeListView::OnColumnChanged(WindowMessage& m) {
-    if (m.wParam != kHeaderId) {
-        m.handled = false;
-        return 0;
-    }
+LRESULT CTreeListView::OnColumnChanged(WindowMessage&) {
     RecomputeTotalWidth();
     InvalidateRect(tree_, nullptr, TRUE);
     return 0;

@@ -18,7 +18,8 @@ public:
         static const Route<RecordingWindow> table[] = {
             OnMessage(kProbe, &RecordingWindow::OnProbePassing),
             OnCommand(40001, &RecordingWindow::OnCommandA),
-            OnNotify(-5, &RecordingWindow::OnRightClick),
+            OnNotify(9, -5, &RecordingWindow::OnRightClick),
+            OnNotify(kAnyControl, -2, &RecordingWindow::OnClick),
             OnMessage(kProbe, &RecordingWindow::OnProbeTaking),
         };
         return table;
@@ -49,9 +50,13 @@ private:
         calls.push_back("rclick");
         return 7;
     }
+    LRESULT OnClick(WindowMessage&) {
+        calls.push_back("click");
+        return 8;
+    }
 };
 
-TEST(Framework, RoutesAreTriedInTableOrderAndUnhandledMessagesGoOn) {
+TEST(Framework, RoutesAreTriedInTableOrderNotificationsByControlAndUnhandledMessagesGoOn) {
     RecordingWindow window;
     ASSERT_NE(window.Create(), nullptr);
 
@@ -59,11 +64,18 @@ TEST(Framework, RoutesAreTriedInTableOrderAndUnhandledMessagesGoOn) {
     // Commands match on the id alone, whatever the notification code.
     SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(40001, 1), 0);
     SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(40002, 0), 0);
-    NMHDR header{window.hwnd(), 9, static_cast<UINT>(-5)};
-    EXPECT_EQ(SendMessageW(window.hwnd(), WM_NOTIFY, 9, reinterpret_cast<LPARAM>(&header)), 7);
-    header.code = static_cast<UINT>(-2);
-    EXPECT_EQ(SendMessageW(window.hwnd(), WM_NOTIFY, 9, reinterpret_cast<LPARAM>(&header)), 0);
-    EXPECT_EQ(window.calls, (std::vector<std::string>{"passing", "taking", "command", "rclick"}));
+    const auto notify = [&window](WPARAM controlId, int code) {
+        // The record names the child that sent it: a control passing a child's notification
+        // on puts its own id in wParam only.
+        NMHDR header{window.hwnd(), 0, static_cast<UINT>(code)};
+        return SendMessageW(window.hwnd(), WM_NOTIFY, controlId, reinterpret_cast<LPARAM>(&header));
+    };
+    EXPECT_EQ(notify(9, -5), 7);
+    EXPECT_EQ(notify(8, -5), 0);  // another control's: nobody's
+    EXPECT_EQ(notify(8, -2), 8);
+    EXPECT_EQ(notify(9, -2), 8);
+    EXPECT_EQ(notify(9, -12), 0);
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"passing", "taking", "command", "rclick", "click", "click"}));
 
     DestroyWindow(window.hwnd());
     EXPECT_EQ(window.hwnd(), nullptr);
