@@ -96,7 +96,7 @@ void CMainFrame::SetPaneColour(COLORREF colour) {
 
 LRESULT CMainFrame::OnDestroy(WindowMessage& m) {
     CloseTarget();
-    m.handled = false;  // the frame goes on and ends the message loop
+    m.handled = false;  // the frame's route goes on and ends the message loop
     return 0;
 }
 

@@ -24,8 +24,9 @@ public:
     static std::span<const Route<CMainFrame>> Routes() {
         static const Route<CMainFrame> table[] = {
             OnMessage(WM_CREATE, &CMainFrame::OnCreate),
-            OnMessage(WM_DESTROY, &CMainFrame::OnDestroy),
-            // WM_SIZE: nothing of its own; the frame stretches the splitter.
+            OnMessage(WM_DESTROY, &CMainFrame::OnDestroy),       // releases the target and goes on
+            OnMessage(WM_DESTROY, &CMainFrame::EndMessageLoop),  // the frame's: quit status 1
+            OnMessage(WM_SIZE, &CMainFrame::StretchClient),      // the frame's: the splitter fills it
             OnMessage(WM_CTLCOLORSTATIC, &CMainFrame::OnContentColour),
             OnCommand(ID_APP_EXIT, &CMainFrame::OnExit),
             OnCommand(ID_TARGET_OPEN, &CMainFrame::OnOpen),

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <concepts>
 #include <span>
 
 namespace quarry {
@@ -42,6 +43,13 @@ struct Route {
             case RouteKind::NotifyFromAnyControl: return m.message == WM_NOTIFY && m.Notification()->code == key;
         }
         return false;
+    }
+
+    // Lets a table route to a handler its class inherits, such as the frame's.
+    template <class Derived>
+        requires std::derived_from<Derived, T>
+    constexpr operator Route<Derived>() const {
+        return {kind, key, controlId, handler};
     }
 };
 

@@ -18,8 +18,8 @@ struct WindowClassInfo {
     LPCWSTR cursor = IDC_ARROW;
 };
 
-// The non-template part of every window object: its handle, the binding of the window
-// procedure to the object, and default processing.
+// The non-template part of every window object: its handle and the binding of the window
+// procedure to the object. What the routing leaves goes to DefWindowProcW.
 class WindowBase {
 public:
     WindowBase() = default;
@@ -37,9 +37,6 @@ protected:
 
     // The class's routing: true when the message was handled and `result` holds the answer.
     virtual bool ProcessWindowMessage(WindowMessage& m, LRESULT& result) = 0;
-    virtual LRESULT DefaultProcessing(const WindowMessage& m);
-    // Called after WM_NCDESTROY, when the handle is gone.
-    virtual void OnFinalMessage() {}
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -33,7 +33,7 @@ INT_PTR CSelectProcess::DoModal(HWND parent, UINT32* processId) {
 }
 
 LRESULT CSelectProcess::OnInitDialog(WindowMessage& m) {
-    resize_.Init(hwnd(), kAnchors);
+    InitResize(hwnd(), kAnchors);
     CenterWindow(hwnd(), GetParent(hwnd()));
     const HWND list = GetDlgItem(hwnd(), IDC_PROCESS_LIST);
     OfferElevation();

@@ -14,11 +14,13 @@
 
 namespace quarry {
 
-class CSelectProcess : public CDialogImpl<CSelectProcess> {
+class CSelectProcess : public CDialogImpl<CSelectProcess>, public CDialogResize {
 public:
     static std::span<const Route<CSelectProcess>> Routes() {
         static const Route<CSelectProcess> table[] = {
             OnMessage(WM_INITDIALOG, &CSelectProcess::OnInitDialog),
+            OnMessage(WM_SIZE, &CSelectProcess::MoveAnchoredControls),       // the resize helper's
+            OnMessage(WM_GETMINMAXINFO, &CSelectProcess::KeepMinimumSize),  // the resize helper's
             OnCommand(IDOK, &CSelectProcess::OnAccept),
             OnCommand(IDCANCEL, &CSelectProcess::OnCancel),
             OnCommand(IDC_REFRESH_LIST, &CSelectProcess::OnRefresh),
@@ -48,14 +50,12 @@ private:
     LRESULT RelaunchElevated(WindowMessage& m);
     LRESULT OnListDoubleClick(WindowMessage& m);
     LRESULT OnColumnClick(WindowMessage& m);
-    bool ProcessUnrouted(WindowMessage& m, LRESULT& result) override { return resize_.ProcessMessage(m, result); }
 
     void OfferElevation() const;
     void ShowMessage(const wchar_t* text, UINT icon) const;
 
     UINT32* result_ = nullptr;
     CProcessList processes_;
-    CDialogResize resize_;
 };
 
 }  // namespace quarry

@@ -143,11 +143,13 @@ TEST_F(SplitterTest, PassesItsPanesCommandsNotificationsAndColourRequestsOn) {
 }
 
 // Dialog 202 with the resizing that the process selection uses.
-class ResizableDialog : public CDialogImpl<ResizableDialog> {
+class ResizableDialog : public CDialogImpl<ResizableDialog>, public CDialogResize {
 public:
     static std::span<const Route<ResizableDialog>> Routes() {
         static const Route<ResizableDialog> table[] = {
             OnMessage(WM_INITDIALOG, &ResizableDialog::OnInitDialog),
+            OnMessage(WM_SIZE, &ResizableDialog::MoveAnchoredControls),
+            OnMessage(WM_GETMINMAXINFO, &ResizableDialog::KeepMinimumSize),
             OnCommand(IDOK, &ResizableDialog::OnEnd),
             OnCommand(IDCANCEL, &ResizableDialog::OnEnd),
         };
@@ -166,16 +168,13 @@ private:
     };
     LRESULT OnInitDialog(WindowMessage& m) {
         initParam = m.lParam;
-        resize_.Init(hwnd(), kAnchors);
+        InitResize(hwnd(), kAnchors);
         return TRUE;
     }
     LRESULT OnEnd(WindowMessage& m) {
         EndDialog(m.CommandId() == IDOK ? 11 : 22);
         return 0;
     }
-    bool ProcessUnrouted(WindowMessage& m, LRESULT& result) override { return resize_.ProcessMessage(m, result); }
-
-    CDialogResize resize_;
 };
 
 class DialogTest : public testing::Test {
