@@ -42,29 +42,27 @@ bool CHyperLink::SubclassWindow(HWND staticControl) {
 
 void CHyperLink::Navigate() { ShellExecuteW(GetParent(hwnd()), L"open", url_.c_str(), nullptr, nullptr, SW_SHOWNORMAL); }
 
-bool CHyperLink::Handle(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    result = 0;
-    switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT paint{};
-            HDC dc = BeginPaint(hwnd(), &paint);
-            Paint(dc);
-            EndPaint(hwnd(), &paint);
-            return true;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return true;
-        case WM_SETCURSOR:
-            SetCursor(LoadCursorW(nullptr, IDC_HAND));
-            result = TRUE;
-            return true;
-        case WM_LBUTTONUP:
-            Navigate();
-            return true;
-        default:
-            return false;
-    }
+LRESULT CHyperLink::OnPaint(WindowMessage&) {
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(hwnd(), &paint);
+    Paint(dc);
+    EndPaint(hwnd(), &paint);
+    return 0;
+}
+
+LRESULT CHyperLink::OnPrintClient(WindowMessage& m) {
+    Paint(reinterpret_cast<HDC>(m.wParam));
+    return 0;
+}
+
+LRESULT CHyperLink::OnSetCursor(WindowMessage&) {
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    return TRUE;
+}
+
+LRESULT CHyperLink::OnButtonUp(WindowMessage&) {
+    Navigate();
+    return 0;
 }
 
 void CHyperLink::Paint(HDC dc) {

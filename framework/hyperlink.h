@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <span>
 #include <string>
 
 #include "framework/handles.h"
@@ -11,8 +12,18 @@
 
 namespace quarry {
 
-class CHyperLink : public WindowSubclass {
+class CHyperLink : public CSubclassImpl<CHyperLink> {
 public:
+    static std::span<const Route<CHyperLink>> Routes() {
+        static const Route<CHyperLink> table[] = {
+            OnMessage(WM_PAINT, &CHyperLink::OnPaint),
+            OnMessage(WM_PRINTCLIENT, &CHyperLink::OnPrintClient),
+            OnMessage(WM_SETCURSOR, &CHyperLink::OnSetCursor),
+            OnMessage(WM_LBUTTONUP, &CHyperLink::OnButtonUp),
+        };
+        return table;
+    }
+
     static constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 
     // The control's text becomes the address; false when it cannot be subclassed.
@@ -24,7 +35,10 @@ protected:
     virtual void Navigate();
 
 private:
-    bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    LRESULT OnPaint(WindowMessage& m);
+    LRESULT OnPrintClient(WindowMessage& m);
+    LRESULT OnSetCursor(WindowMessage& m);
+    LRESULT OnButtonUp(WindowMessage& m);
     void Paint(HDC dc);
 
     std::wstring url_;

@@ -121,16 +121,13 @@ void WindowSubclass::Detach() {
     hwnd_ = nullptr;
 }
 
-LRESULT WindowSubclass::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) const {
-    return CallWindowProcW(previous_, hwnd_, message, wParam, lParam);
-}
-
 LRESULT CALLBACK WindowSubclass::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowSubclass* self = SubclassOf(window);
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    WindowMessage m{window, message, wParam, lParam};
     LRESULT result = 0;
-    if (self->Handle(message, wParam, lParam, result)) return result;
-    result = self->CallPrevious(message, wParam, lParam);
+    if (self->ProcessWindowMessage(m, result)) return result;
+    result = CallWindowProcW(self->previous_, window, message, wParam, lParam);
     if (message == WM_NCDESTROY) self->Detach();
     return result;
 }

@@ -1,5 +1,5 @@
 // Binding of window procedures to C++ objects: our own window classes (CWindowImpl) and
-// subclassed windows of other classes (WindowSubclass).
+// subclassed windows of other classes (CSubclassImpl), both routed by a table.
 #pragma once
 
 #include <windows.h>
@@ -53,10 +53,10 @@ protected:
     }
 };
 
-// Replaces the window procedure of an existing window (of any class) so that `Handle`
-// sees its messages first; the previous procedure gets whatever is not handled. The
-// previous procedure is put back when the object goes or the window is destroyed. A window
-// takes one such object at a time; Attach refuses a second.
+// Replaces the window procedure of an existing window (of any class) so that the object's
+// routing sees its messages first; the previous procedure gets whatever is not handled.
+// The previous procedure is put back when the object goes or the window is destroyed. A
+// window takes one such object at a time; Attach refuses a second.
 class WindowSubclass {
 public:
     WindowSubclass() = default;
@@ -67,17 +67,25 @@ public:
     bool Attach(HWND window);
     void Detach();
     HWND hwnd() const { return hwnd_; }
-    LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) const;
 
 protected:
-    // Return true with `result` set to answer the message instead of the previous procedure.
-    virtual bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
+    // The class's routing: true when the message was handled and `result` holds the answer.
+    virtual bool ProcessWindowMessage(WindowMessage& m, LRESULT& result) = 0;
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
     WNDPROC previous_ = nullptr;
+};
+
+// A subclassing object whose routing is T::Routes(), a table in T.
+template <class T>
+class CSubclassImpl : public WindowSubclass {
+protected:
+    bool ProcessWindowMessage(WindowMessage& m, LRESULT& result) override {
+        return RouteMessage(static_cast<T*>(this), T::Routes(), m, result);
+    }
 };
 
 HINSTANCE ModuleInstance();

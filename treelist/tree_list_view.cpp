@@ -348,11 +348,9 @@ LRESULT CTreeListView::ForwardToParent(WindowMessage& m) {
     return SendMessageW(GetParent(hwnd()), WM_NOTIFY, static_cast<WPARAM>(GetDlgCtrlID(hwnd())), m.lParam);
 }
 
-bool CTreeListView::TreeEraser::Handle(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_ERASEBKGND) return false;
-    owner_.EraseBelowLastRow(reinterpret_cast<HDC>(wParam));
-    result = 1;
-    return true;
+LRESULT CTreeListView::TreeEraser::OnEraseBackground(WindowMessage& m) {
+    owner_.EraseBelowLastRow(reinterpret_cast<HDC>(m.wParam));
+    return 1;
 }
 
 void CTreeListView::EraseBelowLastRow(HDC dc) const {

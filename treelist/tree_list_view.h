@@ -77,12 +77,19 @@ private:
 
     // Erases only what lies below the last row of the inner tree: custom drawing covers
     // the rows, so erasing them first would only make them flicker.
-    class TreeEraser : public WindowSubclass {
+    class TreeEraser : public CSubclassImpl<TreeEraser> {
     public:
+        static std::span<const Route<TreeEraser>> Routes() {
+            static const Route<TreeEraser> table[] = {
+                OnMessage(WM_ERASEBKGND, &TreeEraser::OnEraseBackground),
+            };
+            return table;
+        }
+
         explicit TreeEraser(const CTreeListView& owner) : owner_(owner) {}
 
     private:
-        bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+        LRESULT OnEraseBackground(WindowMessage& m);
         const CTreeListView& owner_;
     };
 
