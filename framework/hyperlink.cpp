@@ -28,6 +28,10 @@ UINT TextAlignment(HWND control) {
     }
 }
 
+// Where a mouse message happened; negative left of and above the control, where a captured
+// release may come from.
+POINT MousePoint(LPARAM lParam) { return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; }
+
 }  // namespace
 
 bool CHyperLink::SubclassWindow(HWND staticControl) {
@@ -60,8 +64,18 @@ LRESULT CHyperLink::OnSetCursor(WindowMessage&) {
     return TRUE;
 }
 
-LRESULT CHyperLink::OnButtonUp(WindowMessage&) {
-    Navigate();
+// The capture tells the release that the press was on the link too.
+LRESULT CHyperLink::OnButtonDown(WindowMessage&) {
+    SetCapture(hwnd());
+    return 0;
+}
+
+LRESULT CHyperLink::OnButtonUp(WindowMessage& m) {
+    if (GetCapture() != hwnd()) return 0;
+    ReleaseCapture();
+    RECT area{};
+    GetClientRect(hwnd(), &area);
+    if (PtInRect(&area, MousePoint(m.lParam))) Navigate();
     return 0;
 }
 

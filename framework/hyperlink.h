@@ -1,5 +1,6 @@
 // A static control turned into a link to the address it shows: drawn in the link colour
-// and underlined, with the hand cursor; a click opens the address with the shell.
+// and underlined, with the hand cursor; a click opens the address with the shell when both
+// the press and the release are on the link.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +20,7 @@ public:
             OnMessage(WM_PAINT, &CHyperLink::OnPaint),
             OnMessage(WM_PRINTCLIENT, &CHyperLink::OnPrintClient),
             OnMessage(WM_SETCURSOR, &CHyperLink::OnSetCursor),
+            OnMessage(WM_LBUTTONDOWN, &CHyperLink::OnButtonDown),
             OnMessage(WM_LBUTTONUP, &CHyperLink::OnButtonUp),
         };
         return table;
@@ -38,6 +40,7 @@ private:
     LRESULT OnPaint(WindowMessage& m);
     LRESULT OnPrintClient(WindowMessage& m);
     LRESULT OnSetCursor(WindowMessage& m);
+    LRESULT OnButtonDown(WindowMessage& m);
     LRESULT OnButtonUp(WindowMessage& m);
     void Paint(HDC dc);
 

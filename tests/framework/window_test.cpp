@@ -275,13 +275,23 @@ std::vector<std::vector<COLORREF>> PaintedPixels(HWND control) {
     return rows;
 }
 
-TEST(HyperLink, ShowsItsAddressAsAnUnderlinedLinkWithTheHandAndOpensItOnClick) {
+// A label 300 by 20 in a host window, turned into a link.
+class HyperLinkTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(host.Create(), nullptr);
+        label = CreateWindowExW(0, L"STATIC", L"https://tellwick.example/quarry", WS_CHILD | WS_VISIBLE | SS_CENTER,
+                                10, 10, 300, 20, host.hwnd(), nullptr, nullptr, nullptr);
+        ASSERT_TRUE(link.SubclassWindow(label));
+    }
+    void TearDown() override { DestroyWindow(host.hwnd()); }
+
     SplitterHost host;
-    ASSERT_NE(host.Create(), nullptr);
-    HWND label = CreateWindowExW(0, L"STATIC", L"https://tellwick.example/quarry", WS_CHILD | WS_VISIBLE | SS_CENTER,
-                                 10, 10, 300, 20, host.hwnd(), nullptr, nullptr, nullptr);
+    HWND label = nullptr;
     RecordingLink link;
-    ASSERT_TRUE(link.SubclassWindow(label));
+};
+
+TEST_F(HyperLinkTest, ShowsItsAddressAsAnUnderlinedLinkWithTheHand) {
     EXPECT_EQ(link.Url(), L"https://tellwick.example/quarry");
     EXPECT_TRUE(GetWindowLongPtrW(label, GWL_STYLE) & SS_NOTIFY);
 
@@ -299,10 +309,28 @@ TEST(HyperLink, ShowsItsAddressAsAnUnderlinedLinkWithTheHandAndOpensItOnClick) {
 
     SendMessageW(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+}
+
+TEST_F(HyperLinkTest, OpensOnlyWhenThePressAndTheReleaseAreBothOnTheLink) {
+    // On the link and on it again: one opening.
     SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(8, 6));
+    EXPECT_EQ(link.navigations, 1);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    // Pressed elsewhere, released on the link.
+    SendMessageW(host.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 200));
     SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(link.navigations, 1);
-    DestroyWindow(host.hwnd());
+
+    // Pressed on the link, released below it and left of it: the captured release comes in
+    // the link's coordinates.
+    SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(5, 40));
+    SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(-3, 5));
+    EXPECT_EQ(link.navigations, 1);
+    EXPECT_EQ(GetCapture(), nullptr);
 }
 
 // The save dialog as the Dump command configures it, filled in and confirmed.
