@@ -40,11 +40,6 @@ struct AcceleratorDestroyer {
 };
 using UniqueAccelerators = std::unique_ptr<std::remove_pointer_t<HACCEL>, AcceleratorDestroyer>;
 
-struct ModuleFreer {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
-
 // A device context taken with GetDC, released to its window.
 class WindowDC {
 public:

@@ -30,7 +30,6 @@ public:
 
     // The control's text becomes the address; false when it cannot be subclassed.
     bool SubclassWindow(HWND staticControl);
-    const std::wstring& Url() const { return url_; }
 
 protected:
     // Opens the address in the user's browser.

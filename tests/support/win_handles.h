@@ -1,10 +1,11 @@
 // Owners for the test-only resources of the test target and the tests; the program's own
-// owners (handles, modules) come from the framework.
+// owners (handles) come from the framework.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
+#include <type_traits>
 
 #include "framework/handles.h"
 
@@ -12,7 +13,11 @@ namespace quarry::test {
 
 using quarry::OwnHandle;
 using quarry::UniqueHandle;
-using quarry::UniqueModule;
+
+struct ModuleFreer {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 
 struct ViewUnmapper {
     void operator()(void* view) const { UnmapViewOfFile(view); }
