@@ -4,6 +4,6 @@
 #include "app/startup.h"
 #include "procsel/privileges.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-    return quarry::RunQuarry(instance, show, &quarry::EnablePrivilege);
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+    return quarry::RunQuarry(show, &quarry::EnablePrivilege);
 }

@@ -40,14 +40,9 @@ HWND CMainFrame::Create() {
     return CreateFrame(nullptr, RECT{0, 0, kWidth, kHeight}, kStyle, kExStyle, IDR_MAINFRAME);
 }
 
+// Once the window is gone its accelerators have nowhere to go.
 bool CMainFrame::PreTranslateMessage(MSG& message) {
-    return Accelerators() && TranslateAcceleratorW(hwnd(), Accelerators(), &message);
-}
-
-LRESULT CMainFrame::DefaultProcessing(const WindowMessage& m) {
-    LRESULT result = 0;
-    if (ProcessUpdateUIMessage(m, result)) return result;
-    return CFrameWindowImpl::DefaultProcessing(m);
+    return hwnd() && Accelerators() && TranslateAcceleratorW(hwnd(), Accelerators(), &message);
 }
 
 LRESULT CMainFrame::OnCreate(WindowMessage&) {
@@ -59,8 +54,6 @@ LRESULT CMainFrame::OnCreate(WindowMessage&) {
 
     readSize_ = SystemPageSize();
     pageBuffer_ = std::make_unique<std::uint8_t[]>(readSize_);
-
-    RegisterWithMessageLoop(true);
     return 0;
 }
 
@@ -89,22 +82,9 @@ void CMainFrame::SetPaneColour(COLORREF colour) {
     InvalidateRect(content_, nullptr, TRUE);
 }
 
-void CMainFrame::RegisterWithMessageLoop(bool add) {
-    CMessageLoop* loop = g_module.GetMessageLoop();
-    if (!loop) return;
-    if (add) {
-        loop->AddMessageFilter(this);
-        loop->AddIdleHandler(this);
-    } else {
-        loop->RemoveMessageFilter(this);
-        loop->RemoveIdleHandler(this);
-    }
-}
-
 LRESULT CMainFrame::OnDestroy(WindowMessage& m) {
     CloseTarget();
-    RegisterWithMessageLoop(false);
-    m.handled = false;  // the frame goes on and ends the message loop
+    m.handled = false;  // the frame's route goes on and ends the message loop
     return 0;
 }
 
@@ -228,12 +208,7 @@ std::vector<std::uint64_t> CMainFrame::RegionsToDump() const {
 
 void CMainFrame::ShowError(const wchar_t* text) const { ShowMessage(hwnd(), text, MB_ICONERROR); }
 
-LRESULT CMainFrame::OnRowRightClick(WindowMessage& m) {
-    // Only the tree-list's right clicks open the row menu.
-    if (m.wParam != kTreeListId) {
-        m.handled = false;
-        return 0;
-    }
+LRESULT CMainFrame::OnRowRightClick(WindowMessage&) {
     OpenRowMenu(hwnd(), treeList_, [this](HTREEITEM row) { SelectAndShowRow(row); });
     return 0;
 }

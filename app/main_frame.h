@@ -19,16 +19,14 @@
 
 namespace quarry {
 
-class CMainFrame : public CFrameWindowImpl<CMainFrame>,
-                   public CUpdateUI<CMainFrame>,
-                   public CMessageFilter,
-                   public CIdleHandler {
+class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
 public:
     static std::span<const Route<CMainFrame>> Routes() {
         static const Route<CMainFrame> table[] = {
             OnMessage(WM_CREATE, &CMainFrame::OnCreate),
-            OnMessage(WM_DESTROY, &CMainFrame::OnDestroy),
-            // WM_SIZE: nothing of its own; the frame stretches the splitter.
+            OnMessage(WM_DESTROY, &CMainFrame::OnDestroy),       // releases the target and goes on
+            OnMessage(WM_DESTROY, &CMainFrame::EndMessageLoop),  // the frame's: quit status 1
+            OnMessage(WM_SIZE, &CMainFrame::StretchClient),      // the frame's: the splitter fills it
             OnMessage(WM_CTLCOLORSTATIC, &CMainFrame::OnContentColour),
             OnCommand(ID_APP_EXIT, &CMainFrame::OnExit),
             OnCommand(ID_TARGET_OPEN, &CMainFrame::OnOpen),
@@ -40,8 +38,8 @@ public:
             OnCommand(ID_ROW_PROPERTIES, &CMainFrame::OnRowProperties),
             OnCommand(ID_EDIT_FIND, &CMainFrame::OnFind),
             OnCommand(ID_EDIT_FIND_NEXT, &CMainFrame::OnFindNext),
-            OnNotify(TVN_SELCHANGEDW, &CMainFrame::OnSelectionChanged),
-            OnNotify(NM_RCLICK, &CMainFrame::OnRowRightClick),
+            OnNotify(kAnyControl, TVN_SELCHANGEDW, &CMainFrame::OnSelectionChanged),
+            OnNotify(kTreeListId, NM_RCLICK, &CMainFrame::OnRowRightClick),
         };
         return table;
     }
@@ -59,10 +57,9 @@ public:
     // being created); null on failure.
     HWND Create();
 
-    // CMessageFilter: F3 and any other accelerator of the window.
+    // CMessageFilter: F3 and any other accelerator of the window. The message loop that
+    // runs the window is given it.
     bool PreTranslateMessage(MSG& message) override;
-    // CIdleHandler: there is no idle work.
-    bool OnIdle() override { return false; }
 
     // The target process (its Open, Refresh and end of the window).
     void OpenTarget();
@@ -86,9 +83,6 @@ public:
     // The text of the last search, which F3 repeats; empty until a search is confirmed.
     const std::wstring& FindText() const { return findText_; }
 
-protected:
-    LRESULT DefaultProcessing(const WindowMessage& m) override;
-
 private:
     LRESULT OnCreate(WindowMessage& m);
     LRESULT OnDestroy(WindowMessage& m);
@@ -108,7 +102,6 @@ private:
 
     void CreatePanes();
     void SetPaneColour(COLORREF colour);
-    void RegisterWithMessageLoop(bool add);
     void EmptyTree();
     void EmptyPane();
     void SetTitle(const char16_t* title);

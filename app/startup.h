@@ -12,11 +12,11 @@ using PrivilegeRoutine = bool (*)(const wchar_t* name);
 // The whole program: returns its exit status, 1 when the debug privilege cannot be enabled
 // (after saying so) or after the main window has closed, 0 when the main window cannot be
 // created.
-int RunQuarry(HINSTANCE instance, int show, PrivilegeRoutine enablePrivilege);
+int RunQuarry(int show, PrivilegeRoutine enablePrivilege);
 
 // Creates and shows the main window, runs the Open command once and then the message loop
 // until the window is gone; returns the loop's status, or 0 when the window cannot be
-// created. Needs the module object initialised.
+// created.
 int RunMainWindow(int show);
 
 }  // namespace quarry

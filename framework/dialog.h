@@ -25,9 +25,9 @@ protected:
     // could not be created.
     INT_PTR RunModal(int templateId, HWND parent, LPARAM param);
 
+    // The class's routing: true when the message was handled and `result` holds the answer;
+    // the system's dialog handling follows when false.
     virtual bool ProcessDialogMessage(WindowMessage& m, LRESULT& result) = 0;
-    // Whatever the routing table leaves; the system's dialog handling follows when false.
-    virtual bool ProcessUnrouted(WindowMessage&, LRESULT&) { return false; }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -43,7 +43,7 @@ public:
 
 protected:
     bool ProcessDialogMessage(WindowMessage& m, LRESULT& result) override {
-        return RouteMessage(static_cast<T*>(this), T::Routes(), m, result) || ProcessUnrouted(m, result);
+        return RouteMessage(static_cast<T*>(this), T::Routes(), m, result);
     }
 };
 

@@ -11,7 +11,7 @@ RECT ClientRect(HWND window) {
 
 }  // namespace
 
-void CDialogResize::Init(HWND dialog, std::span<const ResizeAnchor> anchors) {
+void CDialogResize::InitResize(HWND dialog, std::span<const ResizeAnchor> anchors) {
     dialog_ = dialog;
     controls_.clear();
     // Children that paint over each other while moving would flicker without clipping.
@@ -43,20 +43,18 @@ void CDialogResize::AddControl(HWND control, unsigned anchors) {
     controls_.push_back({control, anchors, {r.left, r.top, r.right, r.bottom}});
 }
 
-bool CDialogResize::ProcessMessage(const WindowMessage& m, LRESULT& result) {
-    // Before Init there is nothing to lay out and no minimum to keep.
-    if (!dialog_) return false;
-    result = 0;
-    switch (m.message) {
-        case WM_SIZE:
-            if (m.wParam != SIZE_MINIMIZED) Layout(LOWORD(m.lParam), HIWORD(m.lParam));
-            return true;
-        case WM_GETMINMAXINFO:
-            reinterpret_cast<MINMAXINFO*>(m.lParam)->ptMinTrackSize = {minimumSize_.cx, minimumSize_.cy};
-            return true;
-        default:
-            return false;
-    }
+LRESULT CDialogResize::MoveAnchoredControls(WindowMessage& m) {
+    // Before InitResize there is nothing to lay out.
+    if (!dialog_) m.handled = false;
+    else if (m.wParam != SIZE_MINIMIZED) Layout(LOWORD(m.lParam), HIWORD(m.lParam));
+    return 0;
+}
+
+LRESULT CDialogResize::KeepMinimumSize(WindowMessage& m) {
+    // Before InitResize there is no minimum to keep.
+    if (!dialog_) m.handled = false;
+    else reinterpret_cast<MINMAXINFO*>(m.lParam)->ptMinTrackSize = {minimumSize_.cx, minimumSize_.cy};
+    return 0;
 }
 
 void CDialogResize::Layout(int clientWidth, int clientHeight) const {

@@ -1,6 +1,7 @@
 // Resizing for dialogs: each listed control follows the dialog's size by its anchors, a
 // size grip sits in the bottom-right corner, and the dialog cannot be made smaller than it
-// opened.
+// opened. A dialog inherits it and routes WM_SIZE to MoveAnchoredControls and
+// WM_GETMINMAXINFO to KeepMinimumSize.
 #pragma once
 
 #include <windows.h>
@@ -22,9 +23,11 @@ class CDialogResize {
 public:
     // Call from WM_INITDIALOG: records the dialog's size and each control's rectangle as
     // they are now, adds the size grip and WS_CLIPCHILDREN.
-    void Init(HWND dialog, std::span<const ResizeAnchor> anchors);
-    // Takes WM_SIZE and WM_GETMINMAXINFO; false for anything else.
-    bool ProcessMessage(const WindowMessage& m, LRESULT& result);
+    void InitResize(HWND dialog, std::span<const ResizeAnchor> anchors);
+
+    // Route handlers; before InitResize they leave the message to the system.
+    LRESULT MoveAnchoredControls(WindowMessage& m);  // WM_SIZE
+    LRESULT KeepMinimumSize(WindowMessage& m);       // WM_GETMINMAXINFO
 
 private:
     struct Control {

@@ -1,6 +1,6 @@
 // The top-level frame: a window with a menu, an accelerator table that it keeps, and one
-// client window stretched over its client area. Destroying a top-level frame ends the
-// thread's message loop with status 1.
+// client window. T's routing table chains to the frame's handlers: StretchClient for
+// WM_SIZE, EndMessageLoop for WM_DESTROY.
 #pragma once
 
 #include <windows.h>
@@ -36,7 +36,6 @@ public:
     }
 
     HACCEL Accelerators() const { return accelerators_.get(); }
-    HWND Client() const { return client_; }
     void SetClient(HWND client) { client_ = client; }
 
     // Stretches the client window over the client area.
@@ -48,31 +47,20 @@ public:
     }
 
 protected:
-    // What the frame does with whatever T's own table leaves.
-    LRESULT DefaultProcessing(const WindowMessage& m) override {
-        switch (m.message) {
-            case WM_SIZE:
-                if (m.wParam != SIZE_MINIMIZED) UpdateLayout();
-                return 0;
-            case WM_DESTROY:
-                if ((GetWindowLongPtrW(m.window, GWL_STYLE) & (WS_CHILD | WS_POPUP)) == 0) PostQuitMessage(1);
-                return 0;
-            default:
-                return CWindowImpl<T>::DefaultProcessing(m);
-        }
+    // WM_SIZE: the client window covers the client area, unless the frame is minimised.
+    LRESULT StretchClient(WindowMessage& m) {
+        if (m.wParam != SIZE_MINIMIZED) UpdateLayout();
+        return 0;
+    }
+    // WM_DESTROY: the frame is the program's main window, so its loop ends with status 1.
+    LRESULT EndMessageLoop(WindowMessage&) {
+        PostQuitMessage(1);
+        return 0;
     }
 
 private:
     HWND client_ = nullptr;
     UniqueAccelerators accelerators_;
-};
-
-// Command-state updating. Quarry disables, greys and checks nothing, so its map is empty
-// and no message needs any work here; the frame's own handling follows.
-template <class T>
-class CUpdateUI {
-protected:
-    bool ProcessUpdateUIMessage(const WindowMessage&, LRESULT&) { return false; }
 };
 
 }  // namespace quarry

@@ -56,7 +56,6 @@ using UniqueFont = UniqueOf<HFONT, DeleteObject>;
 using UniqueMenu = UniqueOf<HMENU, DestroyMenu>;
 using UniqueIcon = UniqueOf<HICON, DestroyIcon>;
 using UniqueAccelerators = UniqueOf<HACCEL, DestroyAcceleratorTable>;
-using UniqueModule = UniqueOf<HMODULE, FreeLibrary>;
 using UniqueImageList = UniqueOf<HIMAGELIST, ImageList_Destroy>;
 using UniqueIdList = UniqueOf<PIDLIST_ABSOLUTE, ILFree>;
 using UniqueGlobal = UniqueOf<HGLOBAL, GlobalFree>;

@@ -28,6 +28,10 @@ UINT TextAlignment(HWND control) {
     }
 }
 
+// Where a mouse message happened; negative left of and above the control, where a captured
+// release may come from.
+POINT MousePoint(LPARAM lParam) { return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; }
+
 }  // namespace
 
 bool CHyperLink::SubclassWindow(HWND staticControl) {
@@ -42,29 +46,35 @@ bool CHyperLink::SubclassWindow(HWND staticControl) {
 
 void CHyperLink::Navigate() { ShellExecuteW(GetParent(hwnd()), L"open", url_.c_str(), nullptr, nullptr, SW_SHOWNORMAL); }
 
-bool CHyperLink::Handle(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    result = 0;
-    switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT paint{};
-            HDC dc = BeginPaint(hwnd(), &paint);
-            Paint(dc);
-            EndPaint(hwnd(), &paint);
-            return true;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return true;
-        case WM_SETCURSOR:
-            SetCursor(LoadCursorW(nullptr, IDC_HAND));
-            result = TRUE;
-            return true;
-        case WM_LBUTTONUP:
-            Navigate();
-            return true;
-        default:
-            return false;
-    }
+LRESULT CHyperLink::OnPaint(WindowMessage&) {
+    const PaintDC dc(hwnd());
+    Paint(dc.get());
+    return 0;
+}
+
+LRESULT CHyperLink::OnPrintClient(WindowMessage& m) {
+    Paint(reinterpret_cast<HDC>(m.wParam));
+    return 0;
+}
+
+LRESULT CHyperLink::OnSetCursor(WindowMessage&) {
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    return TRUE;
+}
+
+// The capture tells the release that the press was on the link too.
+LRESULT CHyperLink::OnButtonDown(WindowMessage&) {
+    SetCapture(hwnd());
+    return 0;
+}
+
+LRESULT CHyperLink::OnButtonUp(WindowMessage& m) {
+    if (GetCapture() != hwnd()) return 0;
+    ReleaseCapture();
+    RECT area{};
+    GetClientRect(hwnd(), &area);
+    if (PtInRect(&area, MousePoint(m.lParam))) Navigate();
+    return 0;
 }
 
 void CHyperLink::Paint(HDC dc) {

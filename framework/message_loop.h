@@ -1,11 +1,7 @@
-// The user-interface thread's message loop with its message filters and idle handlers,
-// and the module object that keeps one loop per thread.
+// The user-interface thread's message loop, with one filter that sees each message first.
 #pragma once
 
 #include <windows.h>
-
-#include <map>
-#include <vector>
 
 namespace quarry {
 
@@ -16,54 +12,16 @@ public:
     virtual bool PreTranslateMessage(MSG& message) = 0;
 };
 
-// Runs when the queue is empty; true asks for another idle turn.
-class CIdleHandler {
-public:
-    virtual ~CIdleHandler() = default;
-    virtual bool OnIdle() = 0;
-};
-
 class CMessageLoop {
 public:
-    void AddMessageFilter(CMessageFilter* filter);
-    void RemoveMessageFilter(CMessageFilter* filter);
-    void AddIdleHandler(CIdleHandler* handler);
-    void RemoveIdleHandler(CIdleHandler* handler);
+    // The filter must outlive the loop's run.
+    explicit CMessageLoop(CMessageFilter& filter) : filter_(filter) {}
 
-    // Runs until WM_QUIT and returns its parameter.
+    // Runs until WM_QUIT and returns its parameter; -1 when the queue cannot be read.
     int Run();
-    // Offers the message to the filters, newest first, as dialogs and popups expect.
-    bool PreTranslateMessage(MSG& message);
 
 private:
-    bool RunIdleHandlers();
-
-    std::vector<CMessageFilter*> filters_;
-    std::vector<CIdleHandler*> idleHandlers_;
+    CMessageFilter& filter_;
 };
-
-// The program's module object: the instance handle and the registry of message loops,
-// one per thread, guarded because any thread may ask for its own loop.
-class CAppModule {
-public:
-    bool Init(HINSTANCE instance);
-    void Term();
-
-    HINSTANCE Instance() const { return instance_; }
-    bool AddMessageLoop(CMessageLoop* loop);
-    void RemoveMessageLoop();
-    CMessageLoop* GetMessageLoop(DWORD threadId = GetCurrentThreadId());
-
-private:
-    class Lock;
-
-    HINSTANCE instance_ = nullptr;
-    DWORD mainThreadId_ = 0;
-    bool initialised_ = false;
-    CRITICAL_SECTION guard_{};
-    std::map<DWORD, CMessageLoop*> loops_;
-};
-
-extern CAppModule g_module;
 
 }  // namespace quarry

@@ -11,7 +11,7 @@ void Place(HWND window, const layout::Rect& r) {
 
 }  // namespace
 
-HWND CSplitterWindowT<false>::Create(HWND parent, const RECT& rect, DWORD style, UINT controlId) {
+HWND CHorSplitterWindow::Create(HWND parent, const RECT& rect, DWORD style, UINT controlId) {
     // As thick as a sizing border, which users already know how to drag.
     barWidth_ = std::max(4, GetSystemMetrics(SM_CYSIZEFRAME));
     // The class background paints the bar; the panes cover everything else.
@@ -20,13 +20,13 @@ HWND CSplitterWindowT<false>::Create(HWND parent, const RECT& rect, DWORD style,
                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(controlId)));
 }
 
-void CSplitterWindowT<false>::SetSplitterPanes(HWND top, HWND bottom) {
+void CHorSplitterWindow::SetSplitterPanes(HWND top, HWND bottom) {
     panes_[0] = top;
     panes_[1] = bottom;
     UpdateLayout();
 }
 
-void CSplitterWindowT<false>::SetSplitterPos(int position) {
+void CHorSplitterWindow::SetSplitterPos(int position) {
     if (position == kDefaultPosition) {
         proportion_ = layout::kMiddleProportion;
         position_ = layout::BarPositionFromProportion(proportion_, Height(), barWidth_);
@@ -37,15 +37,15 @@ void CSplitterWindowT<false>::SetSplitterPos(int position) {
     UpdateLayout();
 }
 
-int CSplitterWindowT<false>::Height() const {
+int CHorSplitterWindow::Height() const {
     RECT client{};
     if (hwnd()) GetClientRect(hwnd(), &client);
     return client.bottom;
 }
 
-bool CSplitterWindowT<false>::IsOverBar(int y) const { return y >= position_ && y < position_ + barWidth_; }
+bool CHorSplitterWindow::IsOverBar(int y) const { return y >= position_ && y < position_ + barWidth_; }
 
-void CSplitterWindowT<false>::UpdateLayout() {
+void CHorSplitterWindow::UpdateLayout() {
     RECT client{};
     GetClientRect(hwnd(), &client);
     const layout::StackedPanes panes = layout::StackPanes(client.right, client.bottom, position_, barWidth_);
@@ -54,7 +54,7 @@ void CSplitterWindowT<false>::UpdateLayout() {
     InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-LRESULT CSplitterWindowT<false>::OnSize(WindowMessage& m) {
+LRESULT CHorSplitterWindow::OnSize(WindowMessage& m) {
     if (m.wParam != SIZE_MINIMIZED) {
         position_ = layout::BarPositionFromProportion(proportion_, HIWORD(m.lParam), barWidth_);
         UpdateLayout();
@@ -62,7 +62,7 @@ LRESULT CSplitterWindowT<false>::OnSize(WindowMessage& m) {
     return 0;
 }
 
-LRESULT CSplitterWindowT<false>::OnSetCursor(WindowMessage& m) {
+LRESULT CHorSplitterWindow::OnSetCursor(WindowMessage& m) {
     POINT cursor{};
     GetCursorPos(&cursor);
     ScreenToClient(hwnd(), &cursor);
@@ -74,7 +74,7 @@ LRESULT CSplitterWindowT<false>::OnSetCursor(WindowMessage& m) {
     return TRUE;
 }
 
-LRESULT CSplitterWindowT<false>::OnBeginDrag(WindowMessage& m) {
+LRESULT CHorSplitterWindow::OnBeginDrag(WindowMessage& m) {
     const int y = GET_Y_LPARAM(m.lParam);
     if (IsOverBar(y)) {
         dragOffset_ = y - position_;
@@ -83,17 +83,17 @@ LRESULT CSplitterWindowT<false>::OnBeginDrag(WindowMessage& m) {
     return 0;
 }
 
-LRESULT CSplitterWindowT<false>::OnDrag(WindowMessage& m) {
+LRESULT CHorSplitterWindow::OnDrag(WindowMessage& m) {
     if (GetCapture() == hwnd() && (m.wParam & MK_LBUTTON)) SetSplitterPos(GET_Y_LPARAM(m.lParam) - dragOffset_);
     return 0;
 }
 
-LRESULT CSplitterWindowT<false>::OnEndDrag(WindowMessage&) {
+LRESULT CHorSplitterWindow::OnEndDrag(WindowMessage&) {
     if (GetCapture() == hwnd()) ReleaseCapture();
     return 0;
 }
 
-LRESULT CSplitterWindowT<false>::ForwardToParent(WindowMessage& m) {
+LRESULT CHorSplitterWindow::ForwardToParent(WindowMessage& m) {
     return SendMessageW(GetParent(hwnd()), m.message, m.wParam, m.lParam);
 }
 

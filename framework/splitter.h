@@ -13,27 +13,22 @@
 
 namespace quarry {
 
-// Quarry only stacks its panes, so only the horizontal splitter (`Vertical` false) exists.
-template <bool Vertical>
-class CSplitterWindowT;
-
-template <>
-class CSplitterWindowT<false> : public CWindowImpl<CSplitterWindowT<false>> {
+class CHorSplitterWindow : public CWindowImpl<CHorSplitterWindow> {
 public:
-    static std::span<const Route<CSplitterWindowT>> Routes() {
-        static const Route<CSplitterWindowT> table[] = {
-            OnMessage(WM_SIZE, &CSplitterWindowT::OnSize),
-            OnMessage(WM_SETCURSOR, &CSplitterWindowT::OnSetCursor),
-            OnMessage(WM_LBUTTONDOWN, &CSplitterWindowT::OnBeginDrag),
-            OnMessage(WM_MOUSEMOVE, &CSplitterWindowT::OnDrag),
-            OnMessage(WM_LBUTTONUP, &CSplitterWindowT::OnEndDrag),
-            OnMessage(WM_COMMAND, &CSplitterWindowT::ForwardToParent),
-            OnMessage(WM_NOTIFY, &CSplitterWindowT::ForwardToParent),
-            OnMessage(WM_CTLCOLOREDIT, &CSplitterWindowT::ForwardToParent),
-            OnMessage(WM_CTLCOLORSTATIC, &CSplitterWindowT::ForwardToParent),
-            OnMessage(WM_CTLCOLORLISTBOX, &CSplitterWindowT::ForwardToParent),
-            OnMessage(WM_CTLCOLORBTN, &CSplitterWindowT::ForwardToParent),
-            OnMessage(WM_CTLCOLORSCROLLBAR, &CSplitterWindowT::ForwardToParent),
+    static std::span<const Route<CHorSplitterWindow>> Routes() {
+        static const Route<CHorSplitterWindow> table[] = {
+            OnMessage(WM_SIZE, &CHorSplitterWindow::OnSize),
+            OnMessage(WM_SETCURSOR, &CHorSplitterWindow::OnSetCursor),
+            OnMessage(WM_LBUTTONDOWN, &CHorSplitterWindow::OnBeginDrag),
+            OnMessage(WM_MOUSEMOVE, &CHorSplitterWindow::OnDrag),
+            OnMessage(WM_LBUTTONUP, &CHorSplitterWindow::OnEndDrag),
+            OnMessage(WM_COMMAND, &CHorSplitterWindow::ForwardToParent),
+            OnMessage(WM_NOTIFY, &CHorSplitterWindow::ForwardToParent),
+            OnMessage(WM_CTLCOLOREDIT, &CHorSplitterWindow::ForwardToParent),
+            OnMessage(WM_CTLCOLORSTATIC, &CHorSplitterWindow::ForwardToParent),
+            OnMessage(WM_CTLCOLORLISTBOX, &CHorSplitterWindow::ForwardToParent),
+            OnMessage(WM_CTLCOLORBTN, &CHorSplitterWindow::ForwardToParent),
+            OnMessage(WM_CTLCOLORSCROLLBAR, &CHorSplitterWindow::ForwardToParent),
         };
         return table;
     }
@@ -46,9 +41,6 @@ public:
     // Places the bar's top edge at `position` (clamped to the splitter) and keeps its
     // proportion of the height from then on.
     void SetSplitterPos(int position = kDefaultPosition);
-    int GetSplitterPos() const { return position_; }
-    int BarWidth() const { return barWidth_; }
-    HWND Pane(int index) const { return panes_[index]; }
 
 private:
     LRESULT OnSize(WindowMessage& m);
@@ -68,7 +60,5 @@ private:
     int proportion_ = layout::kMiddleProportion;
     int dragOffset_ = 0;  // from the bar's top edge to where the mouse grabbed it
 };
-
-using CHorSplitterWindow = CSplitterWindowT<false>;
 
 }  // namespace quarry

@@ -80,10 +80,6 @@ HWND WindowBase::CreateBound(const WindowClassInfo& windowClass, HWND parent, co
                            rect.bottom - rect.top, parent, menuOrId, ModuleInstance(), this);
 }
 
-LRESULT WindowBase::DefaultProcessing(const WindowMessage& m) {
-    return DefWindowProcW(m.window, m.message, m.wParam, m.lParam);
-}
-
 LRESULT CALLBACK WindowBase::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<WindowBase*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self && message == WM_NCCREATE) {
@@ -95,11 +91,10 @@ LRESULT CALLBACK WindowBase::WindowProc(HWND window, UINT message, WPARAM wParam
 
     WindowMessage m{window, message, wParam, lParam};
     LRESULT result = 0;
-    if (!self->ProcessWindowMessage(m, result)) result = self->DefaultProcessing(m);
+    if (!self->ProcessWindowMessage(m, result)) result = DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
-        self->OnFinalMessage();
     }
     return result;
 }
@@ -126,16 +121,13 @@ void WindowSubclass::Detach() {
     hwnd_ = nullptr;
 }
 
-LRESULT WindowSubclass::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) const {
-    return CallWindowProcW(previous_, hwnd_, message, wParam, lParam);
-}
-
 LRESULT CALLBACK WindowSubclass::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowSubclass* self = SubclassOf(window);
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    WindowMessage m{window, message, wParam, lParam};
     LRESULT result = 0;
-    if (self->Handle(message, wParam, lParam, result)) return result;
-    result = self->CallPrevious(message, wParam, lParam);
+    if (self->ProcessWindowMessage(m, result)) return result;
+    result = CallWindowProcW(self->previous_, window, message, wParam, lParam);
     if (message == WM_NCDESTROY) self->Detach();
     return result;
 }

@@ -1,5 +1,5 @@
 // Binding of window procedures to C++ objects: our own window classes (CWindowImpl) and
-// subclassed windows of other classes (WindowSubclass).
+// subclassed windows of other classes (CSubclassImpl), both routed by a table.
 #pragma once
 
 #include <windows.h>
@@ -18,8 +18,8 @@ struct WindowClassInfo {
     LPCWSTR cursor = IDC_ARROW;
 };
 
-// The non-template part of every window object: its handle, the binding of the window
-// procedure to the object, and default processing.
+// The non-template part of every window object: its handle and the binding of the window
+// procedure to the object. What the routing leaves goes to DefWindowProcW.
 class WindowBase {
 public:
     WindowBase() = default;
@@ -37,9 +37,6 @@ protected:
 
     // The class's routing: true when the message was handled and `result` holds the answer.
     virtual bool ProcessWindowMessage(WindowMessage& m, LRESULT& result) = 0;
-    virtual LRESULT DefaultProcessing(const WindowMessage& m);
-    // Called after WM_NCDESTROY, when the handle is gone.
-    virtual void OnFinalMessage() {}
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -56,10 +53,10 @@ protected:
     }
 };
 
-// Replaces the window procedure of an existing window (of any class) so that `Handle`
-// sees its messages first; the previous procedure gets whatever is not handled. The
-// previous procedure is put back when the object goes or the window is destroyed. A window
-// takes one such object at a time; Attach refuses a second.
+// Replaces the window procedure of an existing window (of any class) so that the object's
+// routing sees its messages first; the previous procedure gets whatever is not handled.
+// The previous procedure is put back when the object goes or the window is destroyed. A
+// window takes one such object at a time; Attach refuses a second.
 class WindowSubclass {
 public:
     WindowSubclass() = default;
@@ -70,17 +67,25 @@ public:
     bool Attach(HWND window);
     void Detach();
     HWND hwnd() const { return hwnd_; }
-    LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) const;
 
 protected:
-    // Return true with `result` set to answer the message instead of the previous procedure.
-    virtual bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
+    // The class's routing: true when the message was handled and `result` holds the answer.
+    virtual bool ProcessWindowMessage(WindowMessage& m, LRESULT& result) = 0;
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
     WNDPROC previous_ = nullptr;
+};
+
+// A subclassing object whose routing is T::Routes(), a table in T.
+template <class T>
+class CSubclassImpl : public WindowSubclass {
+protected:
+    bool ProcessWindowMessage(WindowMessage& m, LRESULT& result) override {
+        return RouteMessage(static_cast<T*>(this), T::Routes(), m, result);
+    }
 };
 
 HINSTANCE ModuleInstance();

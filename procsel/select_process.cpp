@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "framework/message_box.h"
 #include "procsel/privileges.h"
 
 namespace quarry {
@@ -33,7 +34,7 @@ INT_PTR CSelectProcess::DoModal(HWND parent, UINT32* processId) {
 }
 
 LRESULT CSelectProcess::OnInitDialog(WindowMessage& m) {
-    resize_.Init(hwnd(), kAnchors);
+    InitResize(hwnd(), kAnchors);
     CenterWindow(hwnd(), GetParent(hwnd()));
     const HWND list = GetDlgItem(hwnd(), IDC_PROCESS_LIST);
     OfferElevation();
@@ -53,7 +54,7 @@ void CSelectProcess::OfferElevation() const {
 LRESULT CSelectProcess::OnAccept(WindowMessage&) {
     const int row = processes_.SelectedRow();
     if (row < 0) {
-        ShowMessage(L"Please select a process.", 0);
+        ShowMessage(hwnd(), L"Please select a process.", 0);
         return 0;
     }
     if (result_) *result_ = processes_.GetRowProcessId(row);
@@ -79,7 +80,7 @@ LRESULT CSelectProcess::RelaunchElevated(WindowMessage&) {
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     // A cut-off path could name another file.
     if (length == 0 || length >= MAX_PATH || !StartElevated(path)) {
-        ShowMessage(L"Failed to launch elevated process.", MB_ICONERROR);
+        ShowMessage(hwnd(), L"Failed to launch elevated process.", MB_ICONERROR);
         return 0;
     }
     const HWND parent = GetParent(hwnd());
@@ -100,25 +101,11 @@ bool CSelectProcess::StartElevated(const wchar_t* path) {
 }
 
 // Anywhere in the list, also off the rows: the selected row is what counts.
-LRESULT CSelectProcess::OnListDoubleClick(WindowMessage& m) {
-    if (m.Notification()->idFrom != IDC_PROCESS_LIST) {
-        m.handled = false;
-        return 0;
-    }
-    return OnAccept(m);
-}
+LRESULT CSelectProcess::OnListDoubleClick(WindowMessage& m) { return OnAccept(m); }
 
 LRESULT CSelectProcess::OnColumnClick(WindowMessage& m) {
-    if (m.Notification()->idFrom != IDC_PROCESS_LIST) {
-        m.handled = false;
-        return 0;
-    }
     processes_.SortByColumn(reinterpret_cast<const NMLISTVIEW*>(m.lParam)->iSubItem);
     return 0;
-}
-
-void CSelectProcess::ShowMessage(const wchar_t* text, UINT icon) const {
-    MessageBoxW(hwnd(), text, L"", MB_OK | icon);
 }
 
 }  // namespace quarry

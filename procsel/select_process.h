@@ -14,17 +14,19 @@
 
 namespace quarry {
 
-class CSelectProcess : public CDialogImpl<CSelectProcess> {
+class CSelectProcess : public CDialogImpl<CSelectProcess>, public CDialogResize {
 public:
     static std::span<const Route<CSelectProcess>> Routes() {
         static const Route<CSelectProcess> table[] = {
             OnMessage(WM_INITDIALOG, &CSelectProcess::OnInitDialog),
+            OnMessage(WM_SIZE, &CSelectProcess::MoveAnchoredControls),       // the resize helper's
+            OnMessage(WM_GETMINMAXINFO, &CSelectProcess::KeepMinimumSize),  // the resize helper's
             OnCommand(IDOK, &CSelectProcess::OnAccept),
             OnCommand(IDCANCEL, &CSelectProcess::OnCancel),
             OnCommand(IDC_REFRESH_LIST, &CSelectProcess::OnRefresh),
             OnCommand(IDC_SHOW_ALL_PROCESSES, &CSelectProcess::RelaunchElevated),
-            OnNotify(NM_DBLCLK, &CSelectProcess::OnListDoubleClick),
-            OnNotify(LVN_COLUMNCLICK, &CSelectProcess::OnColumnClick),
+            OnNotify(IDC_PROCESS_LIST, NM_DBLCLK, &CSelectProcess::OnListDoubleClick),
+            OnNotify(IDC_PROCESS_LIST, LVN_COLUMNCLICK, &CSelectProcess::OnColumnClick),
         };
         return table;
     }
@@ -48,14 +50,11 @@ private:
     LRESULT RelaunchElevated(WindowMessage& m);
     LRESULT OnListDoubleClick(WindowMessage& m);
     LRESULT OnColumnClick(WindowMessage& m);
-    bool ProcessUnrouted(WindowMessage& m, LRESULT& result) override { return resize_.ProcessMessage(m, result); }
 
     void OfferElevation() const;
-    void ShowMessage(const wchar_t* text, UINT icon) const;
 
     UINT32* result_ = nullptr;
     CProcessList processes_;
-    CDialogResize resize_;
 };
 
 }  // namespace quarry

@@ -18,8 +18,6 @@ static_assert(SB_LINELEFT == kScrollLineLeft && SB_LINERIGHT == kScrollLineRight
               SB_PAGERIGHT == kScrollPageRight && SB_THUMBPOSITION == kScrollThumbPosition &&
               SB_THUMBTRACK == kScrollThumbTrack && SB_LEFT == kScrollToLeft && SB_RIGHT == kScrollToRight);
 
-constexpr UINT kHeaderId = 0;
-constexpr UINT kTreeId = 1;
 constexpr int kHeaderHeight = 20;
 constexpr int kHeaderSlack = 20;    // the header reaches past the last column
 constexpr int kBandOverhang = 4;    // the row band reaches past the last column
@@ -313,10 +311,6 @@ LRESULT CTreeListView::OnHorizontalScroll(WindowMessage& m) {
 }
 
 LRESULT CTreeListView::OnCustomDraw(WindowMessage& m) {
-    if (m.wParam != kTreeId) {
-        m.handled = false;
-        return 0;
-    }
     auto& draw = *reinterpret_cast<NMTVCUSTOMDRAW*>(m.lParam);
     switch (draw.nmcd.dwDrawStage) {
         case CDDS_PREPAINT:
@@ -380,18 +374,14 @@ void CTreeListView::PaintCell(HDC dc, HTREEITEM row, int column) const {
 }
 
 LRESULT CTreeListView::OnItemExpanded(WindowMessage& m) {
-    if (m.wParam == kTreeId) ShowCornerBoxForTreeScrollBar();
+    ShowCornerBoxForTreeScrollBar();
     m.handled = false;
     return 0;
 }
 
 // A user's column resize repaints the rows at once; the header and the scroll range
 // follow at the next resize.
-LRESULT CTreeListView::OnColumnChanged(WindowMessage& m) {
-    if (m.wParam != kHeaderId) {
-        m.handled = false;
-        return 0;
-    }
+LRESULT CTreeListView::OnColumnChanged(WindowMessage&) {
     RecomputeTotalWidth();
     InvalidateRect(tree_, nullptr, TRUE);
     return 0;
@@ -403,11 +393,9 @@ LRESULT CTreeListView::ForwardToParent(WindowMessage& m) {
     return SendMessageW(GetParent(hwnd()), WM_NOTIFY, static_cast<WPARAM>(GetDlgCtrlID(hwnd())), m.lParam);
 }
 
-bool CTreeListView::TreeEraser::Handle(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_ERASEBKGND) return false;
-    owner_.EraseBelowLastRow(reinterpret_cast<HDC>(wParam));
-    result = 1;
-    return true;
+LRESULT CTreeListView::TreeEraser::OnEraseBackground(WindowMessage& m) {
+    owner_.EraseBelowLastRow(reinterpret_cast<HDC>(m.wParam));
+    return 1;
 }
 
 void CTreeListView::EraseBelowLastRow(HDC dc) const {

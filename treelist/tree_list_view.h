@@ -26,11 +26,12 @@ public:
             OnMessage(WM_DESTROY, &CTreeListView::OnDestroy),
             OnMessage(WM_SIZE, &CTreeListView::OnResize),
             OnMessage(WM_HSCROLL, &CTreeListView::OnHorizontalScroll),
-            OnNotify(NM_CUSTOMDRAW, &CTreeListView::OnCustomDraw),
-            OnNotify(TVN_ITEMEXPANDEDW, &CTreeListView::OnItemExpanded),
-            OnNotify(HDN_ITEMCHANGEDW, &CTreeListView::OnColumnChanged),
-            OnNotify(TVN_SELCHANGEDW, &CTreeListView::ForwardToParent),
-            OnNotify(NM_RCLICK, &CTreeListView::ForwardToParent),
+            OnNotify(kTreeId, NM_CUSTOMDRAW, &CTreeListView::OnCustomDraw),  // the header draws itself
+            OnNotify(kTreeId, TVN_ITEMEXPANDEDW, &CTreeListView::OnItemExpanded),
+            OnNotify(kHeaderId, HDN_ITEMCHANGEDW, &CTreeListView::OnColumnChanged),
+            OnNotify(kTreeId, TVN_SELCHANGEDW, &CTreeListView::ForwardToParent),
+            OnNotify(kTreeId, NM_RCLICK, &CTreeListView::ForwardToParent),
+            OnNotify(kHeaderId, NM_RCLICK, &CTreeListView::ForwardToParent),
         };
         return table;
     }
@@ -80,14 +81,25 @@ public:
     bool SetRowColor(RowHandle row, std::uint32_t colour) override;
 
 private:
+    // The children's control ids.
+    static constexpr UINT kHeaderId = 0;
+    static constexpr UINT kTreeId = 1;
+
     // Erases only what lies below the last row of the inner tree: custom drawing covers
     // the rows, so erasing them first would only make them flicker.
-    class TreeEraser : public WindowSubclass {
+    class TreeEraser : public CSubclassImpl<TreeEraser> {
     public:
+        static std::span<const Route<TreeEraser>> Routes() {
+            static const Route<TreeEraser> table[] = {
+                OnMessage(WM_ERASEBKGND, &TreeEraser::OnEraseBackground),
+            };
+            return table;
+        }
+
         explicit TreeEraser(const CTreeListView& owner) : owner_(owner) {}
 
     private:
-        bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+        LRESULT OnEraseBackground(WindowMessage& m);
         const CTreeListView& owner_;
     };
 

@@ -114,7 +114,6 @@ protected:
 
     void SetUp() override {
         CoInitialize(nullptr);
-        g_module.Init(GetModuleHandleW(nullptr));
         ASSERT_TRUE(target.Start()) << target.Error();
         ASSERT_NE(frame.Create(), nullptr);
         ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
@@ -127,7 +126,6 @@ protected:
         if (frame.hwnd()) DestroyWindow(frame.hwnd());
         TakeQuitMessage();
         target.Stop();
-        g_module.Term();
         CoUninitialize();
     }
 

@@ -345,14 +345,8 @@ void* StandIn(auto function) { return reinterpret_cast<void*>(function); }
 
 class ReadOnlyAccess : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        CoInitialize(nullptr);
-        g_module.Init(GetModuleHandleW(nullptr));
-    }
-    static void TearDownTestSuite() {
-        g_module.Term();
-        CoUninitialize();
-    }
+    static void SetUpTestSuite() { CoInitialize(nullptr); }
+    static void TearDownTestSuite() { CoUninitialize(); }
     void TearDown() override {
         if (frame.hwnd()) DestroyWindow(frame.hwnd());
         TakeQuitMessage();

@@ -24,9 +24,6 @@ namespace quarry::test {
 // hand.
 class MainFrameWithRows : public testing::Test {
 protected:
-    static void SetUpTestSuite() { g_module.Init(GetModuleHandleW(nullptr)); }
-    static void TearDownTestSuite() { g_module.Term(); }
-
     void SetUp() override {
         ASSERT_NE(frame.Create(), nullptr);
         ShowWindow(frame.hwnd(), SW_SHOWNORMAL);

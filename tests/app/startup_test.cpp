@@ -45,7 +45,7 @@ TEST(StartUp, WithoutTheDebugPrivilegeSaysSoAloneAndEndsWithOne) {
         mainWindowSeen = FindWindowW(CMainFrame::kClassName, nullptr) != nullptr;
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(RunQuarry(GetModuleHandleW(nullptr), SW_SHOWNORMAL, &RefusePrivilege), 1);
+    EXPECT_EQ(RunQuarry(SW_SHOWNORMAL, &RefusePrivilege), 1);
     EXPECT_EQ(askedFor, L"SeDebugPrivilege");
     EXPECT_EQ(boxes, 1);
     EXPECT_FALSE(mainWindowSeen);
@@ -63,7 +63,7 @@ TEST(StartUp, RunsTheMainWindowUntilExitAndEndsWithOne) {
         title = TextOf(window);
         PostMessageW(window, WM_COMMAND, ID_APP_EXIT, 0);
     });
-    EXPECT_EQ(RunQuarry(GetModuleHandleW(nullptr), SW_SHOWNORMAL, &GrantPrivilege), 1);
+    EXPECT_EQ(RunQuarry(SW_SHOWNORMAL, &GrantPrivilege), 1);
     EXPECT_EQ(askedFor, L"SeDebugPrivilege");
     EXPECT_EQ(title, L"Quarry - Tellwick");
 }
@@ -91,7 +91,7 @@ TEST(StartUp, EndsSilentlyWithZeroWhenTheMainWindowCannotBeCreated) {
     int messages = 0;
     AfterSentMessage count(WM_INITDIALOG, [&](HWND, WPARAM, LPARAM) { ++messages; });
     MainWindowVeto veto;
-    EXPECT_EQ(RunQuarry(GetModuleHandleW(nullptr), SW_SHOWNORMAL, &GrantPrivilege), 0);
+    EXPECT_EQ(RunQuarry(SW_SHOWNORMAL, &GrantPrivilege), 0);
     EXPECT_EQ(messages, 0);
 }
 

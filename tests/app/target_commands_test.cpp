@@ -35,13 +35,11 @@ class TargetCommands : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         CoInitialize(nullptr);
-        g_module.Init(GetModuleHandleW(nullptr));
         target_ = new TargetLauncher;
         started_ = target_->Start();
     }
     static void TearDownTestSuite() {
         delete target_;
-        g_module.Term();
         CoUninitialize();
     }
 

@@ -18,7 +18,8 @@ public:
         static const Route<RecordingWindow> table[] = {
             OnMessage(kProbe, &RecordingWindow::OnProbePassing),
             OnCommand(40001, &RecordingWindow::OnCommandA),
-            OnNotify(-5, &RecordingWindow::OnRightClick),
+            OnNotify(9, -5, &RecordingWindow::OnRightClick),
+            OnNotify(kAnyControl, -2, &RecordingWindow::OnClick),
             OnMessage(kProbe, &RecordingWindow::OnProbeTaking),
         };
         return table;
@@ -49,9 +50,13 @@ private:
         calls.push_back("rclick");
         return 7;
     }
+    LRESULT OnClick(WindowMessage&) {
+        calls.push_back("click");
+        return 8;
+    }
 };
 
-TEST(Framework, RoutesAreTriedInTableOrderAndUnhandledMessagesGoOn) {
+TEST(Framework, RoutesAreTriedInTableOrderNotificationsByControlAndUnhandledMessagesGoOn) {
     RecordingWindow window;
     ASSERT_NE(window.Create(), nullptr);
 
@@ -59,27 +64,42 @@ TEST(Framework, RoutesAreTriedInTableOrderAndUnhandledMessagesGoOn) {
     // Commands match on the id alone, whatever the notification code.
     SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(40001, 1), 0);
     SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(40002, 0), 0);
-    NMHDR header{window.hwnd(), 9, static_cast<UINT>(-5)};
-    EXPECT_EQ(SendMessageW(window.hwnd(), WM_NOTIFY, 9, reinterpret_cast<LPARAM>(&header)), 7);
-    header.code = static_cast<UINT>(-2);
-    EXPECT_EQ(SendMessageW(window.hwnd(), WM_NOTIFY, 9, reinterpret_cast<LPARAM>(&header)), 0);
-    EXPECT_EQ(window.calls, (std::vector<std::string>{"passing", "taking", "command", "rclick"}));
+    const auto notify = [&window](WPARAM controlId, int code) {
+        // The record names the child that sent it: a control passing a child's notification
+        // on puts its own id in wParam only.
+        NMHDR header{window.hwnd(), 0, static_cast<UINT>(code)};
+        return SendMessageW(window.hwnd(), WM_NOTIFY, controlId, reinterpret_cast<LPARAM>(&header));
+    };
+    EXPECT_EQ(notify(9, -5), 7);
+    EXPECT_EQ(notify(8, -5), 0);  // another control's: nobody's
+    EXPECT_EQ(notify(8, -2), 8);
+    EXPECT_EQ(notify(9, -2), 8);
+    EXPECT_EQ(notify(9, -12), 0);
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"passing", "taking", "command", "rclick", "click", "click"}));
 
     DestroyWindow(window.hwnd());
     EXPECT_EQ(window.hwnd(), nullptr);
 }
 
 // Answers the probe itself and leaves everything else to the edit control.
-class EditProbe : public WindowSubclass {
+class EditProbe : public CSubclassImpl<EditProbe> {
 public:
-    int seen = 0;
+    static std::span<const Route<EditProbe>> Routes() {
+        static const Route<EditProbe> table[] = {
+            OnMessage(kProbe, &EditProbe::OnProbe),
+            OnMessage(WM_GETTEXTLENGTH, &EditProbe::OnTextLength),
+        };
+        return table;
+    }
+    int lengthAsked = 0;
 
 private:
-    bool Handle(UINT message, WPARAM, LPARAM, LRESULT& result) override {
-        ++seen;
-        if (message != kProbe) return false;
-        result = 99;
-        return true;
+    LRESULT OnProbe(WindowMessage&) { return 99; }
+    // Seen, then passed on.
+    LRESULT OnTextLength(WindowMessage& m) {
+        ++lengthAsked;
+        m.handled = false;
+        return 0;
     }
 };
 
@@ -94,49 +114,36 @@ TEST(Framework, SubclassSeesMessagesFirstAndRestoresThePreviousProcedure) {
         EXPECT_FALSE(second.Attach(edit));  // would unbind the first
         EXPECT_EQ(SendMessageW(edit, kProbe, 0, 0), 99);
         EXPECT_EQ(GetWindowTextLengthW(edit), 4);  // passed on to the edit control
-        EXPECT_GE(probe.seen, 2);
+        EXPECT_EQ(probe.lengthAsked, 1);
     }
     EXPECT_EQ(GetWindowLongPtrW(edit, GWLP_WNDPROC), original);
     DestroyWindow(edit);
 }
 
-class CountingFilter : public CMessageFilter, public CIdleHandler {
+// Consumes the probe wherever it is posted; everything else goes on to dispatch.
+class ProbeFilter : public CMessageFilter {
 public:
     int filtered = 0;
-    int idle = 0;
     bool PreTranslateMessage(MSG& message) override {
         if (message.message != kProbe) return false;
         ++filtered;
         return true;
     }
-    // The queue ran dry: end the loop.
-    bool OnIdle() override {
-        if (++idle == 1) PostQuitMessage(1);
-        return false;
-    }
 };
 
-TEST(Framework, LoopOffersMessagesToFiltersAndEndsWithTheQuitParameter) {
-    CAppModule module;
-    ASSERT_TRUE(module.Init(GetModuleHandleW(nullptr)));
-    CMessageLoop loop;
-    ASSERT_TRUE(module.AddMessageLoop(&loop));
-    EXPECT_EQ(module.GetMessageLoop(), &loop);
-
-    CountingFilter filter;
-    loop.AddMessageFilter(&filter);
-    loop.AddIdleHandler(&filter);
+TEST(Framework, LoopLetsTheFilterConsumeMessagesDispatchesTheRestAndEndsWithTheQuitParameter) {
+    RecordingWindow window;
+    ASSERT_NE(window.Create(), nullptr);
+    ProbeFilter filter;
+    CMessageLoop loop(filter);
+    PostMessageW(window.hwnd(), kProbe, 0, 0);
+    PostMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(40001, 0), 0);
     PostThreadMessageW(GetCurrentThreadId(), kProbe, 0, 0);
-    PostThreadMessageW(GetCurrentThreadId(), kProbe, 0, 0);
-    EXPECT_EQ(loop.Run(), 1);
+    PostQuitMessage(3);
+    EXPECT_EQ(loop.Run(), 3);
     EXPECT_EQ(filter.filtered, 2);
-    EXPECT_EQ(filter.idle, 1);
-
-    loop.RemoveMessageFilter(&filter);
-    loop.RemoveIdleHandler(&filter);
-    module.RemoveMessageLoop();
-    EXPECT_EQ(module.GetMessageLoop(), nullptr);
-    module.Term();
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"command"}));
+    DestroyWindow(window.hwnd());
 }
 
 }  // namespace

@@ -84,14 +84,15 @@ protected:
                                  nullptr, nullptr, nullptr);
         splitter.SetSplitterPanes(top, bottom);
         splitter.SetSplitterPos();
-        bar = splitter.BarWidth();
+        bar = RectIn(bottom, splitter.hwnd()).top - BarTop();
     }
     void TearDown() override { DestroyWindow(host.hwnd()); }
 
     void ResizeTo(int height) { MoveWindow(splitter.hwnd(), 0, 0, 300, height, TRUE); }
+    // The bar's top edge: where the top pane ends.
+    int BarTop() const { return RectIn(top, splitter.hwnd()).bottom; }
     // The panes as they are placed for the bar at `position` in a splitter `height` tall.
     void ExpectPanesAround(int position, int height) {
-        EXPECT_EQ(splitter.GetSplitterPos(), position);
         EXPECT_EQ(RectIn(top, splitter.hwnd()), (RECT{0, 0, 300, position}));
         EXPECT_EQ(RectIn(bottom, splitter.hwnd()), (RECT{0, position + bar, 300, height}));
     }
@@ -109,7 +110,7 @@ TEST_F(SplitterTest, StacksThePanesAroundABarThatKeepsItsProportion) {
     ExpectPanesAround((801 - bar) / 2, 801);
 
     // The user drags the bar up to 100; it keeps that share of the height from then on.
-    const int grab = splitter.GetSplitterPos() + 1;
+    const int grab = BarTop() + 1;
     SendMessageW(splitter.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, grab));
     EXPECT_EQ(GetCapture(), splitter.hwnd());
     SendMessageW(splitter.hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 101));
@@ -121,11 +122,11 @@ TEST_F(SplitterTest, StacksThePanesAroundABarThatKeepsItsProportion) {
     ExpectPanesAround(layout::BarPositionFromProportion(share, 401, bar), 401);
 
     // A press outside the bar starts no drag.
-    const int before = splitter.GetSplitterPos();
+    const int before = BarTop();
     SendMessageW(splitter.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, before + bar + 5));
     SendMessageW(splitter.hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 300));
     SendMessageW(splitter.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(10, 300));
-    EXPECT_EQ(splitter.GetSplitterPos(), before);
+    EXPECT_EQ(BarTop(), before);
 }
 
 TEST_F(SplitterTest, PassesItsPanesCommandsNotificationsAndColourRequestsOn) {
@@ -142,11 +143,13 @@ TEST_F(SplitterTest, PassesItsPanesCommandsNotificationsAndColourRequestsOn) {
 }
 
 // Dialog 202 with the resizing that the process selection uses.
-class ResizableDialog : public CDialogImpl<ResizableDialog> {
+class ResizableDialog : public CDialogImpl<ResizableDialog>, public CDialogResize {
 public:
     static std::span<const Route<ResizableDialog>> Routes() {
         static const Route<ResizableDialog> table[] = {
             OnMessage(WM_INITDIALOG, &ResizableDialog::OnInitDialog),
+            OnMessage(WM_SIZE, &ResizableDialog::MoveAnchoredControls),
+            OnMessage(WM_GETMINMAXINFO, &ResizableDialog::KeepMinimumSize),
             OnCommand(IDOK, &ResizableDialog::OnEnd),
             OnCommand(IDCANCEL, &ResizableDialog::OnEnd),
         };
@@ -165,16 +168,13 @@ private:
     };
     LRESULT OnInitDialog(WindowMessage& m) {
         initParam = m.lParam;
-        resize_.Init(hwnd(), kAnchors);
+        InitResize(hwnd(), kAnchors);
         return TRUE;
     }
     LRESULT OnEnd(WindowMessage& m) {
         EndDialog(m.CommandId() == IDOK ? 11 : 22);
         return 0;
     }
-    bool ProcessUnrouted(WindowMessage& m, LRESULT& result) override { return resize_.ProcessMessage(m, result); }
-
-    CDialogResize resize_;
 };
 
 class DialogTest : public testing::Test {
@@ -275,14 +275,23 @@ std::vector<std::vector<COLORREF>> PaintedPixels(HWND control) {
     return rows;
 }
 
-TEST(HyperLink, ShowsItsAddressAsAnUnderlinedLinkWithTheHandAndOpensItOnClick) {
+// A label 300 by 20 in a host window, turned into a link.
+class HyperLinkTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(host.Create(), nullptr);
+        label = CreateWindowExW(0, L"STATIC", L"https://tellwick.example/quarry", WS_CHILD | WS_VISIBLE | SS_CENTER,
+                                10, 10, 300, 20, host.hwnd(), nullptr, nullptr, nullptr);
+        ASSERT_TRUE(link.SubclassWindow(label));
+    }
+    void TearDown() override { DestroyWindow(host.hwnd()); }
+
     SplitterHost host;
-    ASSERT_NE(host.Create(), nullptr);
-    HWND label = CreateWindowExW(0, L"STATIC", L"https://tellwick.example/quarry", WS_CHILD | WS_VISIBLE | SS_CENTER,
-                                 10, 10, 300, 20, host.hwnd(), nullptr, nullptr, nullptr);
+    HWND label = nullptr;
     RecordingLink link;
-    ASSERT_TRUE(link.SubclassWindow(label));
-    EXPECT_EQ(link.Url(), L"https://tellwick.example/quarry");
+};
+
+TEST_F(HyperLinkTest, ShowsItsAddressAsAnUnderlinedLinkWithTheHand) {
     EXPECT_TRUE(GetWindowLongPtrW(label, GWL_STYLE) & SS_NOTIFY);
 
     // The text in the link colour (0x00RRGGBB in the bitmap) with an unbroken underline.
@@ -299,10 +308,28 @@ TEST(HyperLink, ShowsItsAddressAsAnUnderlinedLinkWithTheHandAndOpensItOnClick) {
 
     SendMessageW(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+}
+
+TEST_F(HyperLinkTest, OpensOnlyWhenThePressAndTheReleaseAreBothOnTheLink) {
+    // On the link and on it again: one opening.
     SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(8, 6));
+    EXPECT_EQ(link.navigations, 1);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    // Pressed elsewhere, released on the link.
+    SendMessageW(host.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 200));
     SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(link.navigations, 1);
-    DestroyWindow(host.hwnd());
+
+    // Pressed on the link, released below it and left of it: the captured release comes in
+    // the link's coordinates.
+    SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(5, 40));
+    SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(-3, 5));
+    EXPECT_EQ(link.navigations, 1);
+    EXPECT_EQ(GetCapture(), nullptr);
 }
 
 // The save dialog as the Dump command configures it, filled in and confirmed.

@@ -2,7 +2,7 @@
 // so the tests run the same on Windows and under Wine).
 #pragma once
 
-#include "framework/handles.h"
+#include "support/win_handles.h"
 
 #include <windows.h>
 
@@ -11,6 +11,8 @@
 #include <string>
 
 namespace quarry {
+
+using test::UniqueModule;
 
 inline std::wstring PathBesideTestProgram(const std::wstring& fileName) {
     std::wstring path(MAX_PATH, L'\0');

@@ -1,10 +1,11 @@
 // Owners for the test-only resources of the test target and the tests; the program's own
-// owners (handles, modules) come from the framework.
+// owners (handles) come from the framework.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
+#include <type_traits>
 
 #include "framework/handles.h"
 
@@ -12,12 +13,9 @@ namespace quarry::test {
 
 using quarry::UniqueFileHandle;
 using quarry::UniqueHandle;
-using quarry::UniqueModule;
 
-struct ViewUnmapper {
-    void operator()(void* view) const { UnmapViewOfFile(view); }
-};
-using UniqueView = std::unique_ptr<void, ViewUnmapper>;
+using UniqueModule = UniqueOf<HMODULE, FreeLibrary>;
+using UniqueView = UniqueOf<void*, UnmapViewOfFile>;
 
 struct VirtualReleaser {
     void operator()(void* allocation) const { VirtualFree(allocation, 0, MEM_RELEASE); }
