@@ -4,11 +4,28 @@
 
 namespace quarry {
 
+std::unique_ptr<CaseFoldTable> AsciiCaseFold() {
+    auto fold = std::make_unique<CaseFoldTable>();
+    for (std::size_t unit = 0; unit < fold->size(); ++unit)
+        (*fold)[unit] = static_cast<char16_t>(unit >= u'A' && unit <= u'Z' ? unit - u'A' + u'a' : unit);
+    return fold;
+}
+
+bool ContainsFolded(std::u16string_view cell, std::u16string_view text, const CaseFoldTable& fold) {
+    if (text.size() > cell.size()) return false;
+    for (std::size_t at = 0; at + text.size() <= cell.size(); ++at) {
+        std::size_t matched = 0;
+        while (matched < text.size() && fold[cell[at + matched]] == fold[text[matched]]) ++matched;
+        if (matched == text.size()) return true;
+    }
+    return false;
+}
+
 bool StoreRows::RowContainsText(RowHandle row, const char16_t* text) const {
     // A row not held has no cells and never matches; unset cells are passed by.
     for (int column = 0, cells = store_.CellCount(row); column < cells; ++column) {
         const char16_t* cell = store_.CellText(row, column);
-        if (cell && contains_(cell, text)) return true;
+        if (cell && ContainsFolded(cell, text, fold_)) return true;
     }
     return false;
 }

@@ -3,6 +3,9 @@
 // the order is tested without windows.
 #pragma once
 
+#include <array>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "treelist/cell_store.h"
@@ -23,14 +26,20 @@ public:
     virtual bool RowContainsText(RowHandle row, const char16_t* text) const = 0;
 };
 
-// True when `cell` contains `text`; how case is folded is the platform's.
-using TextMatcher = bool (*)(const char16_t* cell, const char16_t* text);
+// Each UTF-16 unit's case-folded form, as the platform folds single characters.
+using CaseFoldTable = std::array<char16_t, 0x10000>;
+
+// A-Z folded to a-z and every other unit kept: for tests and for builds without a platform.
+std::unique_ptr<CaseFoldTable> AsciiCaseFold();
+
+// True when `text` occurs in `cell` once both are folded by `fold`.
+bool ContainsFolded(std::u16string_view cell, std::u16string_view text, const CaseFoldTable& fold);
 
 // The tree-list's record of its rows as the search sees it: a row matches when one of its set
-// cells does.
+// cells contains the text, compared without regard to case.
 class StoreRows final : public SearchTree {
 public:
-    StoreRows(const CellStore& store, TextMatcher contains) : store_(store), contains_(contains) {}
+    StoreRows(const CellStore& store, const CaseFoldTable& fold) : store_(store), fold_(fold) {}
 
     RowHandle FirstTopLevelRow() const override { return store_.FirstChild(kNoRow); }
     RowHandle Parent(RowHandle row) const override { return store_.Parent(row); }
@@ -41,7 +50,7 @@ public:
 
 private:
     const CellStore& store_;
-    TextMatcher contains_;
+    const CaseFoldTable& fold_;
 };
 
 // Rows whose children the walk has entered, the outermost at the bottom.

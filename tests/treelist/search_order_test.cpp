@@ -154,12 +154,9 @@ TEST(SearchOrderEdges, ARowClaimingChildrenItDoesNotHaveIsPassedBy) {
     EXPECT_EQ(FindNextRow(tree, kNoRow, u"next"), next);
 }
 
-// The tree-list searches its own record: the same order over a CellStore, with unset cells
-// passed by and a matcher that decides case.
+// The tree-list searches its own record: the same order over a CellStore, unset cells passed
+// by, case folded by the table it is given.
 TEST(SearchOrderEdges, TheRecordOfTheRowsIsSearchedInTheSameOrder) {
-    const auto contains = [](const char16_t* cell, const char16_t* text) {
-        return Folded(cell).find(Folded(text)) != std::u16string::npos;
-    };
     CellStore store;
     const RowHandle image = 0x100, header = 0x200, text = 0x300, heap = 0x400;
     store.AppendRow(image, 7, u"0000000000400000", kNoRow);
@@ -168,7 +165,8 @@ TEST(SearchOrderEdges, TheRecordOfTheRowsIsSearchedInTheSameOrder) {
     store.AppendRow(heap, 7, u"0000000000600000", kNoRow);
     store.SetCellText(text, 6, 7, u".text");
     store.SetCellText(heap, 1, 7, u"Private");
-    const StoreRows rows(store, contains);
+    const auto fold = AsciiCaseFold();
+    const StoreRows rows(store, *fold);
 
     EXPECT_EQ(FindNextRow(rows, kNoRow, u"00400000"), image);
     EXPECT_EQ(FindNextRow(rows, image, u"00400000"), header);
@@ -176,6 +174,20 @@ TEST(SearchOrderEdges, TheRecordOfTheRowsIsSearchedInTheSameOrder) {
     EXPECT_EQ(FindNextRow(rows, header, u"private"), heap);
     EXPECT_EQ(FindNextRow(rows, heap, u"0000"), kNoRow);
     EXPECT_FALSE(rows.RowContainsText(0x500, u"0"));  // a row not held
+}
+
+TEST(SearchOrderEdges, CellsContainTheTextWhenBothAreFoldedAlike) {
+    auto fold = AsciiCaseFold();
+    (*fold)[u'\u00E9'] = u'\u00C9';  // as a platform may fold beyond ASCII
+    const struct {
+        std::u16string_view cell, text;
+        bool found;
+    } cases[] = {
+        {u"Execute/Read/Write", u"read/WRITE", true}, {u"Private", u"privatE", true}, {u"Read", u"Read/Write", false},
+        {u"C:\\Caf\u00E9\\x.dll", u"CAF\u00C9", true}, {u"Heap", u"heaps", false}, {u"aab", u"ab", true},
+        {u"", u"a", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ContainsFolded(c.cell, c.text, *fold), c.found) << static_cast<int>(&c - cases);
 }
 
 }  // namespace
