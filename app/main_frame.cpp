@@ -123,25 +123,31 @@ void CMainFrame::OpenTarget() {
     CSelectProcess dialog;
     UINT32 processId = 0;
     if (dialog.DoModal(hwnd(), &processId) != IDOK) return;  // target, tree and title stay
+    if (!ShowTarget(processId)) ShowError(L"Failed to open target process.");
+}
+
+bool CMainFrame::ShowTarget(DWORD processId) {
+    const WaitCursor busy;
     CloseTarget();
     target_ = OpenTargetProcess(processId);
     EmptyTree();
     if (!target_) {
         SetTitle(kNoTargetTitle);
-        ShowError(L"Failed to open target process.");
-        return;
+        return false;
     }
     // Before the walk: a target that ends during a long walk keeps its name in the title.
     const std::u16string title = TargetTitle(FindProcessName(processId), processId);
     BuildMemoryMap(target_.get(), treeList_);
     // The title changes only once the walk is done.
     SetTitle(title.c_str());
+    return true;
 }
 
 void CMainFrame::SetTitle(const char16_t* title) { SetWindowTextW(hwnd(), AsWide(title)); }
 
 // Also without a target: the walk then writes no rows.
 void CMainFrame::RefreshTarget() {
+    const WaitCursor busy;
     EmptyTree();
     BuildMemoryMap(target_.get(), treeList_);
 }
@@ -168,7 +174,7 @@ LRESULT CMainFrame::OnSelectionChanged(WindowMessage& m) {
 }
 
 void CMainFrame::ShowRowMemory(HTREEITEM row) {
-    Win32ProcessMemory memory(target_.get());
+    GuardedProcessMemory memory = ProcessMemoryOf(target_.get());
     const std::u16string text =
         RowMemoryText(memory, treeList_.RowValue(row), std::span(pageBuffer_.get(), readSize_));
     // The pane takes the row's colour also when the read failed.
@@ -185,14 +191,17 @@ void CMainFrame::DumpCommand() {
     if (!target_) return;
     CFileDialog dialog(kDumpFileTypes, L"bin", L"MemoryDump", kDumpDialogOptions);
     if (!dialog.DoModal(GetActiveWindow())) return;
+    if (const wchar_t* failure = DumpTo(dialog.Path())) ShowError(failure);
+}
+
+const wchar_t* CMainFrame::DumpTo(const std::wstring& path) const {
+    const WaitCursor busy;
     const UniqueFileHandle file(
-        CreateFileW(dialog.Path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        ShowError(L"Failed to create dump file.");
-        return;
-    }
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return L"Failed to create dump file.";
     // What was written before a failure stays in the file.
-    if (!DumpRegions(file.get(), target_.get(), RegionsToDump())) ShowError(L"Failed to dump process memory.");
+    if (!DumpRegions(file.get(), target_.get(), RegionsToDump())) return L"Failed to dump process memory.";
+    return nullptr;
 }
 
 // An allocation row's regions in row order, or the selected row itself (address 0 when

@@ -105,6 +105,12 @@ private:
     void EmptyTree();
     void EmptyPane();
     void SetTitle(const char16_t* title);
+    // Opens the process and shows its memory map under the wait cursor; false when it
+    // cannot be opened.
+    bool ShowTarget(DWORD processId);
+    // Writes the memory to dump into a new file at `path` under the wait cursor; the text of
+    // the failure to show, or null.
+    const wchar_t* DumpTo(const std::wstring& path) const;
     std::vector<std::uint64_t> RegionsToDump() const;
     void ShowError(const wchar_t* text) const;
 

@@ -117,6 +117,20 @@ private:
     int saved_;
 };
 
+// The wait cursor for as long as this lives, then the cursor there was before, also when
+// the work in between fails. While the work runs no message is taken, so no window sets
+// its own cursor in between.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
 // COM on this thread for as long as this lives. CoInitialize's result does not matter to
 // its callers; a success of any kind is balanced by CoUninitialize.
 class ComScope {

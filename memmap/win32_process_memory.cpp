@@ -34,6 +34,10 @@ bool Win32DumpFile::Skip(std::uint64_t count) {
     return SetFilePointerEx(file_, distance, nullptr, FILE_CURRENT) && SetEndOfFile(file_);
 }
 
+GuardedProcessMemory ProcessMemoryOf(HANDLE process) {
+    return GuardedProcessMemory(std::make_shared<Win32ProcessMemory>(process), TargetCalls(process));
+}
+
 std::uint32_t SystemPageSize() {
     SYSTEM_INFO system{};
     GetSystemInfo(&system);
@@ -45,7 +49,7 @@ bool DumpRegions(HANDLE file, HANDLE process, std::span<const std::uint64_t> add
     const UniqueHeapBlock<std::uint8_t> page = AllocateHeapBlock<std::uint8_t>(pageSize);
     // Without its buffer the dump fails like a region that cannot be copied.
     const std::span<std::uint8_t> buffer = page ? std::span(page.get(), pageSize) : std::span<std::uint8_t>();
-    Win32ProcessMemory memory(process);
+    GuardedProcessMemory memory = ProcessMemoryOf(process);
     Win32DumpFile out(file);
     return DumpRegions(memory, out, addresses, buffer);
 }

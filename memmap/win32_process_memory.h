@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "memmap/guarded_target.h"
 #include "memmap/process_memory.h"
 #include "memmap/region_dump.h"
 
@@ -35,6 +36,10 @@ public:
 private:
     HANDLE file_;
 };
+
+// The memory of the process behind `process`, whose questions fail rather than hang when
+// the process ends while one is out.
+GuardedProcessMemory ProcessMemoryOf(HANDLE process);
 
 // The system's page size.
 std::uint32_t SystemPageSize();

@@ -9,6 +9,7 @@
 
 #include "framework/handles.h"
 #include "framework/utf16.h"
+#include "memmap/guarded_target.h"
 #include "memmap/heap_front_end.h"
 #include "memmap/little_endian.h"
 #include "memmap/memory_map.h"
@@ -187,7 +188,7 @@ bool QueryRegionOf(HANDLE process, std::uint64_t address, RegionInfo& region) {
 }
 
 void BuildMemoryMap(HANDLE process, RowWriter& rows) {
-    Win32TargetSystem system(process);
+    GuardedTargetSystem system(std::make_shared<Win32TargetSystem>(process), TargetCalls(process));
     BuildMemoryMap(system, rows);
 }
 

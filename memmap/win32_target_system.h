@@ -42,7 +42,8 @@ inline const void* AddressPointer(std::uint64_t address) {
     return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address));
 }
 
-// Walks the process behind `process` into `rows`.
+// Walks the process behind `process` into `rows`; a target that ends during the walk ends it
+// with the rows written so far, also where the system would leave a question unanswered.
 void BuildMemoryMap(HANDLE process, RowWriter& rows);
 
 }  // namespace quarry

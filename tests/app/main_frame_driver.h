@@ -30,6 +30,7 @@ struct ShownBox {
     std::wstring text, caption;
     HWND owner;
     bool errorIcon;
+    bool waitCursor;  // shown while the wait cursor was still up
 };
 
 // Answers every modal window that the commands open while it lives: the selection dialog
@@ -55,7 +56,8 @@ private:
             if (save) save(window);
             else PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
         } else if (const HWND text = GetDlgItem(window, kMessageBoxText)) {
-            boxes.push_back({TextOf(text), TextOf(window), GetWindow(window, GW_OWNER), ShowsErrorIcon(window)});
+            boxes.push_back({TextOf(text), TextOf(window), GetWindow(window, GW_OWNER), ShowsErrorIcon(window),
+                             GetCursor() == LoadCursorW(nullptr, IDC_WAIT)});
             PostMessageW(window, WM_COMMAND, GetDlgItem(window, IDYES) ? IDYES : IDOK, 0);
         }
     }

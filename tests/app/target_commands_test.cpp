@@ -155,6 +155,23 @@ COLORREF PaintedBackground(HWND window) {
     return most == counts.end() ? CLR_INVALID : most->first;
 }
 
+// Open and Refresh write every row under the wait cursor and give the cursor back after.
+TEST_F(TargetCommands, OpenAndRefreshWalkUnderTheWaitCursor) {
+    const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT), arrow = LoadCursorW(nullptr, IDC_ARROW);
+    SetCursor(arrow);
+    int rowsUnderWait = 0, rowsOtherwise = 0;
+    const AfterSentMessage inserts(TVM_INSERTITEMW,
+                                   [&](HWND, WPARAM, LPARAM) { ++(GetCursor() == wait ? rowsUnderWait : rowsOtherwise); });
+    OpenProcessById(frame, TargetPid());
+    EXPECT_NE(GetCursor(), wait);
+    const int opened = rowsUnderWait;
+    EXPECT_GT(opened, 0);
+    SendCommand(frame, ID_TARGET_REFRESH);
+    EXPECT_EQ(GetCursor(), arrow);
+    EXPECT_EQ(rowsUnderWait, 2 * opened);
+    EXPECT_EQ(rowsOtherwise, 0);
+}
+
 TEST_F(TargetCommands, PaneShowsTheFirstPageOfTheSelectedRowOnTheRowsColour) {
     OpenProcessById(frame, TargetPid());
     const std::uint64_t pattern = Facts().patternAlloc.address;
@@ -320,6 +337,8 @@ TEST_F(DumpCommand, DoesNothingWithoutTargetOrWhenCancelledAndSaysWhenTheFileCan
     Dump(AllocationRow(frame.TreeList(), Facts().patternAlloc.address), L"locked.bin", answers);
     ASSERT_EQ(answers.boxes.size(), 2u);  // replace it?, then the failure
     EXPECT_EQ(answers.boxes[1].text, L"Failed to create dump file.");
+    EXPECT_FALSE(answers.boxes[1].waitCursor);  // the work is over by then
+    EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
     EXPECT_EQ(answers.boxes[1].caption, L"");
     EXPECT_EQ(answers.boxes[1].owner, frame.hwnd());
     EXPECT_TRUE(answers.boxes[1].errorIcon);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -22,8 +23,18 @@ public:
     // Reads past this many fail, so that a copy that would loop for ever ends in a failed
     // expectation on `reads` instead of a hang.
     std::size_t readLimit = 10000;
+    // Queries and reads after this many fail, as when the target has died, each first
+    // running `onDeath`: a test can make such a call never come back, as Wine's may.
+    std::size_t callsBeforeDeath = SIZE_MAX;
+    std::function<void()> onDeath;
     std::vector<std::uint64_t> queried;
     std::vector<std::pair<std::uint64_t, std::size_t>> reads;  // address and size asked for
+
+    bool Dead() {
+        if (queried.size() + reads.size() <= callsBeforeDeath) return false;
+        if (onDeath) onDeath();
+        return true;
+    }
 
     void AddRegion(std::uint64_t base, std::uint64_t size, std::uint32_t state) {
         regions[base] = {base, base, size, state, 0x04, 0x20000};
@@ -31,7 +42,7 @@ public:
 
     bool QueryRegion(std::uint64_t address, RegionInfo& region) override {
         queried.push_back(address);
-        if (failingQueries.count(address)) return false;
+        if (Dead() || failingQueries.count(address)) return false;
         const auto next = regions.upper_bound(address);
         if (next == regions.begin()) return false;
         const RegionInfo& holder = std::prev(next)->second;
@@ -44,6 +55,7 @@ public:
     std::optional<std::size_t> Read(std::uint64_t address, std::span<std::uint8_t> bytes) override {
         reads.emplace_back(address, bytes.size());
         if (reads.size() > readLimit) return std::nullopt;
+        if (Dead()) return std::nullopt;
         if (emptyReads.count(address)) return 0;
         const auto next = memory.upper_bound(address);
         if (next == memory.begin()) return std::nullopt;

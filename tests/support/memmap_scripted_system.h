@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <string>
@@ -27,6 +28,9 @@ public:
     // Queries after this many fail, as when the target has died.
     int queriesBeforeDeath = 1 << 20;
     int queries = 0;
+    // Runs in each query after death before it fails: a test can make the query never come
+    // back, as Wine's may when the target ends while it is out.
+    std::function<void()> onDeath;
 
     std::map<std::uint64_t, std::vector<std::uint8_t>> memory;  // readable blocks by address
     std::map<std::uint64_t, std::u16string> moduleNames, mappedNames;
@@ -45,7 +49,10 @@ public:
     std::uint32_t ProcessId() override { return processId; }
 
     bool QueryRegion(std::uint64_t address, RegionInfo& region) override {
-        if (++queries > queriesBeforeDeath) return false;
+        if (++queries > queriesBeforeDeath) {
+            if (onDeath) onDeath();
+            return false;
+        }
         if (const auto answer = answers.find(address); answer != answers.end()) {
             region = answer->second;
             return true;

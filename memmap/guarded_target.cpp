@@ -1,0 +1,121 @@
+#include "memmap/guarded_target.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace quarry {
+namespace {
+
+// The walk asks for regions one after the other; handing each question to the worker on its
+// own would cost a third again of what the question costs under Wine. So the worker asks for
+// this many at once, each at the address after the one before, as the walk would.
+constexpr int kRegionsAhead = 64;
+
+using RegionAhead = GuardedTargetSystem::RegionAhead;
+
+// Regions from `address` on, each asked at the end of the one before; ends with the first
+// that fails or leads nowhere further, where the walk ends too.
+std::vector<RegionAhead> QueryRegionsFrom(TargetSystem& system, std::uint64_t address) {
+    std::vector<RegionAhead> found;
+    for (int count = 0; count < kRegionsAhead; ++count) {
+        RegionAhead& next = found.emplace_back();
+        next.address = address;
+        next.answered = system.QueryRegion(address, next.region);
+        if (!next.answered) break;
+        const std::uint64_t end = next.region.baseAddress + next.region.regionSize;  // 0 at the top
+        if (next.region.regionSize == 0 || end <= address) break;
+        address = end;
+    }
+    return found;
+}
+
+// The bytes land in a buffer of the call's own, since a call left behind may still write.
+struct ReadAnswer {
+    std::optional<std::size_t> count;
+    std::vector<std::uint8_t> bytes;
+};
+
+std::optional<std::size_t> CopyRead(std::optional<ReadAnswer> answer, std::span<std::uint8_t> bytes) {
+    if (!answer || !answer->count) return std::nullopt;
+    const std::size_t count = std::min({*answer->count, answer->bytes.size(), bytes.size()});
+    std::copy_n(answer->bytes.begin(), count, bytes.begin());
+    return answer->count;
+}
+
+}  // namespace
+
+std::uint32_t GuardedTargetSystem::ProcessId() {
+    return calls_.Run([inner = inner_] { return inner->ProcessId(); }).value_or(0);
+}
+
+bool GuardedTargetSystem::QueryRegion(std::uint64_t address, RegionInfo& region) {
+    if (ahead_.empty() || ahead_.front().address != address) {
+        ahead_.clear();
+        std::optional<std::vector<RegionAhead>> found =
+            calls_.Run([inner = inner_, address] { return QueryRegionsFrom(*inner, address); });
+        if (!found) return false;
+        ahead_.assign(found->begin(), found->end());
+    }
+    const RegionAhead next = ahead_.front();
+    ahead_.pop_front();
+    if (!next.answered) return false;
+    region = next.region;
+    return true;
+}
+
+bool GuardedTargetSystem::ReadMemory(std::uint64_t address, std::span<std::uint8_t> bytes) {
+    const std::optional<ReadAnswer> answer = calls_.Run([inner = inner_, address, size = bytes.size()] {
+        ReadAnswer read{std::nullopt, std::vector<std::uint8_t>(size)};
+        if (inner->ReadMemory(address, read.bytes)) read.count = size;
+        return read;
+    });
+    return CopyRead(answer, bytes) == bytes.size();
+}
+
+std::u16string GuardedTargetSystem::ModuleFileName(std::uint64_t moduleBase) {
+    return calls_.Run([inner = inner_, moduleBase] { return inner->ModuleFileName(moduleBase); }).value_or(u"");
+}
+
+std::u16string GuardedTargetSystem::MappedFileName(std::uint64_t address) {
+    return calls_.Run([inner = inner_, address] { return inner->MappedFileName(address); }).value_or(u"");
+}
+
+std::vector<ThreadEntry> GuardedTargetSystem::SnapshotThreads() {
+    return calls_.Run([inner = inner_] { return inner->SnapshotThreads(); }).value_or(std::vector<ThreadEntry>());
+}
+
+std::optional<ThreadBasics> GuardedTargetSystem::QueryThread(std::uint32_t threadId) {
+    return calls_.Run([inner = inner_, threadId] { return inner->QueryThread(threadId); }).value_or(std::nullopt);
+}
+
+std::vector<std::uint64_t> GuardedTargetSystem::SnapshotHeaps() {
+    return calls_.Run([inner = inner_] { return inner->SnapshotHeaps(); }).value_or(std::vector<std::uint64_t>());
+}
+
+std::uint64_t GuardedTargetSystem::QueryPebAddress() {
+    return calls_.Run([inner = inner_] { return inner->QueryPebAddress(); }).value_or(0);
+}
+
+bool GuardedProcessMemory::QueryRegion(std::uint64_t address, RegionInfo& region) {
+    const std::optional<RegionAhead> answer = calls_.Run([inner = inner_, address] {
+        RegionAhead found;
+        found.address = address;
+        found.answered = inner->QueryRegion(address, found.region);
+        return found;
+    });
+    if (!answer || !answer->answered) return false;
+    region = answer->region;
+    return true;
+}
+
+std::optional<std::size_t> GuardedProcessMemory::Read(std::uint64_t address, std::span<std::uint8_t> bytes) {
+    return CopyRead(calls_.Run([inner = inner_, address, size = bytes.size()] {
+                        ReadAnswer read{std::nullopt, std::vector<std::uint8_t>(size)};
+                        read.count = inner->Read(address, read.bytes);
+                        return read;
+                    }),
+                    bytes);
+}
+
+}  // namespace quarry
