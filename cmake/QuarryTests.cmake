@@ -1,5 +1,6 @@
 # quarry_test(name sources... [DISPLAY])
-#   Natively: one ctest entry per test case, run directly.
+#   Natively: one ctest entry per test case, run directly, each with a time limit so that a
+#   fault that makes a loop endless fails instead of holding the run.
 #   For Windows: one ctest entry per program (each case under Wine would start a Wine
 #   process of its own); DISPLAY gives the program the test display from Xvfb.
 include(GoogleTest)
@@ -14,7 +15,7 @@ function(quarry_test name)
     add_test(NAME ${name} COMMAND ${name})
     quarry_wine_test_properties(${name} ${ARG_DISPLAY})
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT 120)
   endif()
 endfunction()
 

@@ -47,6 +47,7 @@ protected:
 };
 
 TEST_F(FindTest, FindsFromTheTopOrAfterTheSelectionInPreOrderAndShowsTheRow) {
+    ModalAnswers answers;  // a search that found nothing would say so, and wait for an answer
     Next(L"00400000");  // nothing selected: the first row itself
     EXPECT_EQ(Selection(tree), image);
     EXPECT_EQ(TextOf(frame.ContentWindow()), L"Failed to read process memory");  // shown; no target
@@ -61,6 +62,7 @@ TEST_F(FindTest, FindsFromTheTopOrAfterTheSelectionInPreOrderAndShowsTheRow) {
     EXPECT_EQ(Selection(tree), heapRegion);
     EXPECT_TRUE(IsExpanded(tree, heap));
     EXPECT_EQ(shown, (std::vector<HTREEITEM>{image, header, heap, heapRegion}));
+    EXPECT_TRUE(answers.boxes.empty());
 }
 
 TEST_F(FindTest, SaysSoWhenNoLaterRowMatchesAndKeepsTheSelection) {

@@ -195,6 +195,15 @@ TEST_F(TargetCommands, PaneShowsTheFirstPageOfTheSelectedRowOnTheRowsColour) {
     EXPECT_EQ(Pane().substr(0, 16), AddressLabel(Facts().dllBase));
     EXPECT_EQ(Pane().substr(72, 2), L"MZ");  // the character column of the image header
     EXPECT_EQ(PaintedBackground(frame.ContentWindow()), kImageColour);
+    // A region inside its allocation: the pane starts at the region, not at the allocation.
+    const std::vector<HTREEITEM> sections = frame.TreeList().ChildRows(image);
+    ASSERT_GE(sections.size(), 2u);
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(image));
+    SelectByKeyboard(tree, sections[1]);
+    wchar_t sectionAddress[32] = {};
+    ASSERT_TRUE(frame.TreeList().GetCellText(sections[1], 0, sectionAddress, 32));
+    EXPECT_NE(sectionAddress, AddressLabel(Facts().dllBase));
+    EXPECT_EQ(Pane().substr(0, 16), sectionAddress);
     // Reserved memory cannot be read; the pane still takes the row's colour.
     SelectByKeyboard(tree, reserved);
     if (UnderWine()) {
