@@ -12,14 +12,12 @@ namespace {
 // this many at once, each at the address after the one before, as the walk would.
 constexpr int kRegionsAhead = 64;
 
-using RegionAhead = GuardedTargetSystem::RegionAhead;
-
 // Regions from `address` on, each asked at the end of the one before; ends with the first
 // that fails or leads nowhere further, where the walk ends too.
-std::vector<RegionAhead> QueryRegionsFrom(TargetSystem& system, std::uint64_t address) {
-    std::vector<RegionAhead> found;
+std::vector<GuardedTargetSystem::RegionAhead> QueryRegionsFrom(TargetSystem& system, std::uint64_t address) {
+    std::vector<GuardedTargetSystem::RegionAhead> found;
     for (int count = 0; count < kRegionsAhead; ++count) {
-        RegionAhead& next = found.emplace_back();
+        GuardedTargetSystem::RegionAhead& next = found.emplace_back();
         next.address = address;
         next.answered = system.QueryRegion(address, next.region);
         if (!next.answered) break;
@@ -98,14 +96,12 @@ std::uint64_t GuardedTargetSystem::QueryPebAddress() {
 }
 
 bool GuardedProcessMemory::QueryRegion(std::uint64_t address, RegionInfo& region) {
-    const std::optional<RegionAhead> answer = calls_.Run([inner = inner_, address] {
-        RegionAhead found;
-        found.address = address;
-        found.answered = inner->QueryRegion(address, found.region);
-        return found;
+    const std::optional<std::optional<RegionInfo>> answer = calls_.Run([inner = inner_, address] {
+        RegionInfo found;
+        return inner->QueryRegion(address, found) ? std::optional(found) : std::nullopt;
     });
-    if (!answer || !answer->answered) return false;
-    region = answer->region;
+    if (!answer || !*answer) return false;
+    region = **answer;
     return true;
 }
 

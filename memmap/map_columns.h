@@ -17,29 +17,22 @@ inline constexpr int kColumnCount = 7;
 
 enum class ColumnAlignment { Left, Right };
 
-// The kinds of row on which the walk may set a column's cell.
-enum RowKinds : unsigned {
-    kAllocationRows = 1,
-    kRegionRows = 2,
-    kBothRows = kAllocationRows | kRegionRows,
-};
-
 struct MapColumn {
     const char16_t* caption;
     int width;  // pixels
     ColumnAlignment alignment;
-    unsigned setOn;  // RowKinds
 };
 
-// Numbers read right-aligned so that their digits line up.
+// Numbers read right-aligned so that their digits line up. Every column is set on both kinds
+// of row but Blocks, which only allocation rows count.
 inline constexpr std::array<MapColumn, kColumnCount> kMapColumns{{
-    {u"Address", 145, ColumnAlignment::Left, kBothRows},
-    {u"Type", 80, ColumnAlignment::Left, kBothRows},
-    {u"Size", 70, ColumnAlignment::Right, kBothRows},
-    {u"Commit", 70, ColumnAlignment::Right, kBothRows},
-    {u"Protect", 100, ColumnAlignment::Left, kBothRows},
-    {u"Blocks", 50, ColumnAlignment::Right, kAllocationRows},
-    {u"Details", 200, ColumnAlignment::Left, kBothRows},
+    {u"Address", 145, ColumnAlignment::Left},
+    {u"Type", 80, ColumnAlignment::Left},
+    {u"Size", 70, ColumnAlignment::Right},
+    {u"Commit", 70, ColumnAlignment::Right},
+    {u"Protect", 100, ColumnAlignment::Left},
+    {u"Blocks", 50, ColumnAlignment::Right},
+    {u"Details", 200, ColumnAlignment::Left},
 }};
 
 }  // namespace quarry

@@ -60,6 +60,14 @@ private:
     std::shared_ptr<std::atomic<int>> outstanding_ = std::make_shared<std::atomic<int>>(0);
 };
 
+// `scripted`, shared with the guard, its questions hanging from its death on.
+template <class Scripted>
+std::shared_ptr<Scripted> HangingAtDeath(Scripted scripted, const TargetEnd& end) {
+    auto hanging = std::make_shared<Scripted>(std::move(scripted));
+    hanging->onDeath = end.Hang();
+    return hanging;
+}
+
 ScriptedTargetSystem ThreeAllocations() {
     ScriptedTargetSystem system;
     system.AddRegion(kBase, kBase, 2 * kPage, kMemCommit, 0x04, kMemPrivate);
@@ -84,10 +92,9 @@ TEST(HangingTarget, TheWalkKeepsTheRowsWrittenSoFarAndALaterWalkWritesNone) {
     for (const int death : {0, 2, 4}) {
         SCOPED_TRACE("the target ends at query " + std::to_string(death));
         const TargetEnd end;
-        auto hanging = std::make_shared<ScriptedTargetSystem>(ThreeAllocations());
-        hanging->queriesBeforeDeath = death;
-        hanging->onDeath = end.Hang();
-        GuardedTargetSystem guarded(hanging, end.Calls());
+        ScriptedTargetSystem dying = ThreeAllocations();
+        dying.queriesBeforeDeath = death;
+        GuardedTargetSystem guarded(HangingAtDeath(dying, end), end.Calls());
         RecordingRowWriter rows;
         BuildMemoryMap(guarded, rows);
         // The regions asked for ahead of the walk with the one that never came back are
@@ -114,10 +121,9 @@ ScriptedProcessMemory PatternedAllocation() {
 
 TEST(HangingTarget, ThePaneSaysItCannotReadTheMemory) {
     const TargetEnd end;
-    auto hanging = std::make_shared<ScriptedProcessMemory>(PatternedAllocation());
-    hanging->callsBeforeDeath = 0;
-    hanging->onDeath = end.Hang();
-    GuardedProcessMemory guarded(hanging, end.Calls());
+    ScriptedProcessMemory dying = PatternedAllocation();
+    dying.callsBeforeDeath = 0;
+    GuardedProcessMemory guarded(HangingAtDeath(dying, end), end.Calls());
     Bytes page(kPage, 0xEE);
     EXPECT_EQ(RowMemoryText(guarded, kBase, page), kReadFailedText);
     EXPECT_EQ(end.Outstanding(), 1) << "the pane waited for the read that never came back";
@@ -134,10 +140,9 @@ TEST(HangingTarget, TheDumpFailsAndKeepsWhatWasReadBefore) {
         EXPECT_FALSE(DumpRegions(failing, expected, regions, page));
 
         const TargetEnd end;
-        auto hanging = std::make_shared<ScriptedProcessMemory>(PatternedAllocation());
-        hanging->callsBeforeDeath = death;
-        hanging->onDeath = end.Hang();
-        GuardedProcessMemory guarded(hanging, end.Calls());
+        ScriptedProcessMemory dying = PatternedAllocation();
+        dying.callsBeforeDeath = death;
+        GuardedProcessMemory guarded(HangingAtDeath(dying, end), end.Calls());
         RecordingDumpFile file;
         EXPECT_FALSE(DumpRegions(guarded, file, regions, page));
         EXPECT_EQ(file.contents, expected.contents);
