@@ -13,7 +13,7 @@
 #include "app/main_frame.h"
 #include "app/startup.h"
 #include "framework/layout_math.h"
-#include "framework/modal_driver.h"  // tests/framework
+#include "support/modal_driver.h"
 #include "resources/resource.h"
 #include "support/tree_list_windows.h"
 

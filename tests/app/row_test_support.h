@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/main_frame.h"
-#include "framework/modal_driver.h"  // tests/framework
+#include "support/modal_driver.h"
 #include "resources/resource.h"
 #include "treelist/tree_list_view.h"
 #include "support/tree_list_windows.h"

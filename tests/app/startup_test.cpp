@@ -7,7 +7,7 @@
 
 #include "app/main_frame.h"
 #include "app/startup.h"
-#include "framework/modal_driver.h"  // tests/framework
+#include "support/modal_driver.h"
 #include "resources/resource.h"
 
 namespace quarry {

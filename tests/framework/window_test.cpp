@@ -14,7 +14,7 @@
 #include "framework/dialog_resize.h"
 #include "framework/file_dialog.h"
 #include "framework/hyperlink.h"
-#include "framework/modal_driver.h"  // tests/framework
+#include "support/modal_driver.h"
 #include "framework/splitter.h"
 #include "resources/resource.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/modal_driver.h"  // tests/framework
+#include "support/modal_driver.h"
 #include "procsel/privileges.h"
 #include "procsel/select_process.h"
 #include "support/target_launcher.h"

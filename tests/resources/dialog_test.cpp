@@ -2,7 +2,7 @@
 // life as the window the template describes.
 #include "resources/dialog_template.h"
 #include "resources/quarry_module.h"
-#include "framework/modal_driver.h"  // tests/framework
+#include "support/modal_driver.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -46,10 +46,12 @@ private:
     HHOOK hook_ = nullptr;
 };
 
-// A window's text, as the user reads it.
+// A window's text, as the user reads it; asked for with the message, which also reaches a
+// control of another process (GetWindowText would not ask it).
 inline std::wstring TextOf(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    std::wstring text(static_cast<std::size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data()))));
     return text;
 }
 
