@@ -4,10 +4,15 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
+#include <vector>
+
+#include "resources/resource.h"
 
 namespace quarry::test {
 
@@ -55,11 +60,116 @@ inline std::wstring TextOf(HWND window) {
     return text;
 }
 
+// The text on the clipboard, or nothing when it cannot be opened.
+inline std::optional<std::wstring> ClipboardText() {
+    if (!OpenClipboard(nullptr)) return std::nullopt;
+    std::optional<std::wstring> text;
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT))
+        if (const auto* at = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = std::wstring(at, wcsnlen(at, GlobalSize(data) / sizeof(wchar_t)));
+            GlobalUnlock(data);
+        }
+    CloseClipboard();
+    return text;
+}
+
 // Removes a pending quit message (a destroyed frame posts one) and returns its status.
 inline std::optional<int> TakeQuitMessage() {
     MSG message{};
     if (!PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return std::nullopt;
     return static_cast<int>(message.wParam);
+}
+
+enum class Icon { None, Information, Warning, Error };
+
+// A dialog or message box as it opened. `text` is a box's message, or a dialog's child texts
+// in order joined by '|'; `focus` the id of the dialog's control that took the focus first.
+struct Shown {
+    std::wstring title, text;
+    HWND owner = nullptr;
+    Icon icon = Icon::None;
+    bool waitCursor = false;
+    int focus = 0;
+    bool operator==(const Shown&) const = default;
+};
+
+inline void PrintTo(const Shown& shown, std::ostream* out) {
+    const auto narrow = [](const std::wstring& text) { return std::string(text.begin(), text.end()); };
+    *out << "{\"" << narrow(shown.title) << "\", \"" << narrow(shown.text) << "\", owner " << shown.owner << ", icon "
+         << static_cast<int>(shown.icon) << (shown.waitCursor ? ", wait cursor" : "") << ", focus " << shown.focus << "}";
+}
+
+inline std::wstring ChildTexts(HWND window) {
+    std::wstring texts;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[16] = {};
+        GetClassNameW(child, className, 16);
+        const bool icon = lstrcmpiW(className, L"Static") == 0 && (GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+        texts += (icon ? L"<icon>" : TextOf(child)) + L"|";  // an icon's text is its resource number
+    }
+    return texts.substr(0, texts.size() - !texts.empty());
+}
+
+// Answers every modal window of this thread while it lives: message boxes with their first
+// button (Yes, else OK), other dialogs with `dialog` (cancelled when it is unset). Records
+// what each showed.
+class ModalAnswers {
+public:
+    static constexpr int kBoxText = 0xFFFF;  // the static holding a message box's text
+
+    std::function<void(HWND dialog)> dialog;
+    std::function<void()> afterBox;
+    std::vector<Shown> dialogs, boxes;
+
+    ModalAnswers()
+        : opened_(WM_INITDIALOG, [this](HWND window, WPARAM, LPARAM) { Answer(window); }),
+          // The dialog manager sets the focus only after WM_INITDIALOG.
+          focused_(WM_SETFOCUS, [this](HWND window, WPARAM, LPARAM) {
+              if (!dialogs.empty() && GetParent(window) == lastDialog_ && !dialogs.back().focus)
+                  dialogs.back().focus = GetDlgCtrlID(window);
+          }) {}
+
+private:
+    void Answer(HWND window) {
+        const bool waiting = GetCursor() == LoadCursorW(nullptr, IDC_WAIT);
+        if (const HWND text = GetDlgItem(window, kBoxText)) {
+            boxes.push_back({TextOf(window), TextOf(text), GetWindow(window, GW_OWNER), IconOf(window), waiting});
+            PostMessageW(window, WM_COMMAND, GetDlgItem(window, IDYES) ? IDYES : IDOK, 0);
+            if (afterBox) afterBox();
+            return;
+        }
+        dialogs.push_back({TextOf(window), ChildTexts(window), GetWindow(window, GW_OWNER), Icon::None, waiting});
+        lastDialog_ = window;
+        if (dialog) dialog(window);
+        else PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    }
+
+    static Icon IconOf(HWND box) {
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+            const auto shown = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+            if (shown == LoadIconW(nullptr, IDI_INFORMATION)) return Icon::Information;
+            if (shown == LoadIconW(nullptr, IDI_WARNING)) return Icon::Warning;
+            if (shown == LoadIconW(nullptr, IDI_ERROR)) return Icon::Error;
+        }
+        return Icon::None;
+    }
+
+    HWND lastDialog_ = nullptr;
+    AfterSentMessage opened_, focused_;
+};
+
+// An answer for the process selection: the row of process `pid`, confirmed with OK.
+inline std::function<void(HWND)> ChooseProcess(DWORD pid) {
+    return [pid](HWND dialog) {
+        const HWND list = GetDlgItem(dialog, IDC_PROCESS_LIST);
+        LVFINDINFOW wanted{};
+        wanted.flags = LVFI_PARAM;
+        wanted.lParam = static_cast<LPARAM>(pid);
+        const int row = ListView_FindItem(list, -1, &wanted);
+        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        PostMessageW(dialog, WM_COMMAND, row < 0 ? IDCANCEL : IDOK, 0);
+    };
 }
 
 }  // namespace quarry::test
