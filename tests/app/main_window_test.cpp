@@ -100,6 +100,7 @@ bool EndProcess(DWORD pid) {
 class MainWindow : public testing::Test {
 protected:
     static void SetUpTestSuite() {
+        JoinDesktop(L"QuarryMainWindow");
         CoInitialize(nullptr);
         target_ = new TargetLauncher;
         started_ = target_->Start();

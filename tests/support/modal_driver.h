@@ -73,6 +73,17 @@ inline std::optional<std::wstring> ClipboardText() {
     return text;
 }
 
+// Moves this thread, before it has any window, onto desktop `name`, which under Wine is a
+// virtual desktop: it gives frames, captions and focus that Xvfb alone does not, and its
+// windows close at once (a top-level X window waits two seconds for a window manager that
+// is not there). Windows ignores the configuration key. The desktop stays for the program.
+inline bool JoinDesktop(const wchar_t* name) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", name, REG_SZ, L"1280x900",
+                    sizeof(L"1280x900"));
+    static const HDESK desktop = CreateDesktopW(name, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    return desktop && SetThreadDesktop(desktop);
+}
+
 // Removes a pending quit message (a destroyed frame posts one) and returns its status.
 inline std::optional<int> TakeQuitMessage() {
     MSG message{};
