@@ -48,14 +48,14 @@ struct MemoryFile final : DumpFile {
 };
 
 // The target's end: its question stays out until the test is over (or, should the caller
-// wait for it after all, half a minute), so that its thread can finish.
+// wait for it after all, ten seconds), so that its thread can finish.
 class HangingTarget {
 public:
     explicit HangingTarget(int callsLeft) : system_(std::make_shared<ScriptedTargetSystem>(TwoAllocations(callsLeft))) {
         system_->onDeath = [ended = ended_.get(), released = released_, out = outstanding_] {
             ++*out;
             SetEvent(ended);
-            released.wait_for(std::chrono::seconds(30));
+            released.wait_for(std::chrono::seconds(10));
             --*out;
         };
     }

@@ -82,7 +82,7 @@ TEST(MemoryMapOfTarget, ShowsItsKnownLayout) {
         ASSERT_EQ(labelled.size(), 1u) << label;
         const std::uint64_t stack = std::stoull(labelled[0].substr(0, 16), nullptr, 16);
         const Lines stackRows = rows.Lines(stack);
-        EXPECT_GE(stackRows.size(), 3u) << "a reserved part and a committed top";
+        ASSERT_GE(stackRows.size(), 3u) << "a reserved part and a committed top";
         EXPECT_EQ(stackRows[0], labelled[0]);
     }
 

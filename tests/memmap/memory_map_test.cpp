@@ -79,7 +79,12 @@ ScriptedTargetSystem AnnotatedProcess() {
     system.dosDevices[u"C:"] = u"\\Device\\HarddiskVolume1";
     system.mappedNames[0x7FF800000000] = u"\\Device\\HarddiskVolume1\\data\\map.bin";
     system.AddRegion(0x7FF800000000, 0x7FF800000000, 0x10000, kCommit, 0x02, kMemMapped);
-    system.AddRegion(0x7FF900000000, 0x7FF900000000, 0x1000, kCommit, 0x01, 0x80000);
+    // Every other protection word, and modifiers the table does not split off.
+    std::uint64_t region = 0x7FF900000000;
+    for (const std::uint32_t protect : {0x01, 0x10, 0x40, 0x200, 0x400, 0x204}) {
+        system.AddRegion(region, 0x7FF900000000, 0x1000, kCommit, protect, 0x80000);
+        region += 0x1000;
+    }
     return system;
 }
 
@@ -131,8 +136,13 @@ TEST(MemoryMap, WritesEveryRowAndCellOfAnAnnotatedAddressSpace) {
         R"(  00007FF710000000 | Image | 4 KB | 4 KB | Read | - | "" | DCDCFA)",
         R"(00007FF800000000 | Mapped | 64 KB | 64 KB | Read | 1 | C:\data\map.bin | FADCDC)",
         "  00007FF800000000 | Mapped | 64 KB | 64 KB | Read | - | - | FADCDC",
-        "00007FF900000000 | Unknown [00080000] | 4 KB | 4 KB | NoAccess | 1 | - | FFFFFF",
+        "00007FF900000000 | Unknown [00080000] | 24 KB | 24 KB | NoAccess/Execute/Read/Write/NoCache/WriteCombine | 6 | - | FFFFFF",
         "  00007FF900000000 | Unknown [00080000] | 4 KB | 4 KB | NoAccess | - | - | FFFFFF",
+        "  00007FF900001000 | Unknown [00080000] | 4 KB | 4 KB | Execute | - | - | FFFFFF",
+        "  00007FF900002000 | Unknown [00080000] | 4 KB | 4 KB | Execute/Read/Write | - | - | FFFFFF",
+        "  00007FF900003000 | Unknown [00080000] | 4 KB | 4 KB | NoCache | - | - | FFFFFF",
+        "  00007FF900004000 | Unknown [00080000] | 4 KB | 4 KB | WriteCombine | - | - | FFFFFF",
+        "  00007FF900005000 | Unknown [00080000] | 4 KB | 4 KB | Reserved | - | - | FFFFFF",
     };
     EXPECT_EQ(rows.Lines(), expected);
     EXPECT_TRUE(rows.visible);
@@ -176,16 +186,18 @@ TEST(MemoryMap, ATargetThatEndsMidWalkShowsTheRegionsAnsweredBeforeAndNothingEls
     EXPECT_EQ(regionsBefore, whole.regions.size());
 }
 
-TEST(MemoryMap, EndsTheWalkOnABrokenAnswerKeepingTheRowsSoFar) {
-    const RegionInfo broken[] = {
-        {0x11000, 0x10000, 0, kCommit, 0x02, kPrivate},       // empty
-        {0x10000, 0x10000, 0x1000, kCommit, 0x04, kPrivate},  // the same region again
-        {0x1000, 0x1000, 0x1000, kCommit, 0x02, kPrivate},    // behind the address
-        {0x11000, 0x10000, ~0ull, kCommit, 0x02, kPrivate},   // wrapping around
+TEST(MemoryMap, EndsTheWalkOnAFailedOrBrokenAnswerKeepingTheRowsSoFar) {
+    const std::optional<RegionInfo> broken[] = {
+        std::nullopt,                                                // no answer: past the end
+        RegionInfo{0x11000, 0x10000, 0, kCommit, 0x02, kPrivate},       // empty
+        RegionInfo{0x10000, 0x10000, 0x1000, kCommit, 0x04, kPrivate},  // the same region again
+        RegionInfo{0x1000, 0x1000, 0x1000, kCommit, 0x02, kPrivate},    // behind the address
+        RegionInfo{0x11000, 0x10000, ~0ull, kCommit, 0x02, kPrivate},   // wrapping around
     };
-    for (const RegionInfo& answer : broken) {
+    for (const std::optional<RegionInfo>& answer : broken) {
         ScriptedTargetSystem system;
-        system.answers = {{0, {0, 0, 0x10000, kMemFree, 0x01, 0}}, {0x10000, broken[1]}, {0x11000, answer}};
+        system.answers = {{0, {0, 0, 0x10000, kMemFree, 0x01, 0}}, {0x10000, *broken[2]}};
+        if (answer) system.answers[0x11000] = *answer;
         RecordingRowWriter rows;
         BuildMemoryMap(system, rows);
         EXPECT_EQ(rows.Lines(), (Lines{"0000000000010000 | Private | 4 KB | 4 KB | Read/Write | 1 | - | DCFADC",
