@@ -34,19 +34,6 @@ ScriptedTargetSystem TwoAllocations(int callsLeft) {
     return system;
 }
 
-// A file in memory that takes everything.
-struct MemoryFile final : DumpFile {
-    std::vector<std::uint8_t> contents;
-    bool Write(std::span<const std::uint8_t> bytes) override {
-        contents.insert(contents.end(), bytes.begin(), bytes.end());
-        return true;
-    }
-    bool Skip(std::uint64_t count) override {
-        contents.resize(contents.size() + count);
-        return true;
-    }
-};
-
 // The target's end: its question stays out until the test is over (or, should the caller
 // wait for it after all, ten seconds), so that its thread can finish.
 class HangingTarget {
@@ -109,7 +96,7 @@ TEST(HangingTarget, TheWalkThePaneAndTheDumpComeBackWithTheirFailureResult) {
     const std::vector<std::uint64_t> regions = {kBase, kBase + 3 * kPage};
     for (const int callsLeft : {2, 3}) {  // at the first region's second read, or third
         ScriptedTargetSystem failing = TwoAllocations(callsLeft);
-        MemoryFile expected, file;
+        test::MemoryFile expected, file;
         std::vector<std::uint8_t> page(kPage);
         EXPECT_FALSE(DumpRegions(failing, expected, regions, page));
         const HangingTarget target(callsLeft);

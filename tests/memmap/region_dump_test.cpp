@@ -9,28 +9,11 @@
 namespace quarry {
 namespace {
 
+using test::MemoryFile;
 using test::ScriptedTargetSystem;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint64_t kPage = 0x1000, kBase = 0x7FF000000000;
-
-// Writes or skips fail once `callsLeft` are used up.
-class MemoryFile final : public DumpFile {
-public:
-    Bytes contents;
-    int callsLeft = 1000000;
-
-    bool Write(std::span<const std::uint8_t> bytes) override {
-        if (callsLeft-- <= 0) return false;
-        contents.insert(contents.end(), bytes.begin(), bytes.end());
-        return true;
-    }
-    bool Skip(std::uint64_t count) override {
-        if (callsLeft-- <= 0) return false;
-        contents.resize(contents.size() + count);
-        return true;
-    }
-};
 
 // Bytes `from` to `from + size` of a pattern that never lines up with pages.
 Bytes Pattern(std::uint64_t size, int seed, std::uint64_t from = 0) {

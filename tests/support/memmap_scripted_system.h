@@ -1,6 +1,7 @@
 // The system calls as a table of answers, for the walk (TargetSystem) and for the pane and
 // the dump (ProcessMemory): what a test puts in the fields is what they learn, including what
-// Wine cannot show (heap lists, device paths, huge regions, a dying target).
+// Wine cannot show (heap lists, device paths, huge regions, a dying target). And the dump's
+// file in memory.
 #pragma once
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "memmap/process_memory.h"
+#include "memmap/region_dump.h"
 #include "memmap/target_system.h"
 #include "memmap/vocabulary.h"
 
@@ -100,6 +102,24 @@ private:
     static std::u16string Lookup(const std::map<Key, std::u16string>& table, const Key& key) {
         const auto found = table.find(key);
         return found == table.end() ? std::u16string() : found->second;
+    }
+};
+
+// A dump file in memory; writes and skips fail once `callsLeft` are used up.
+class MemoryFile final : public DumpFile {
+public:
+    std::vector<std::uint8_t> contents;
+    int callsLeft = 1000000;
+
+    bool Write(std::span<const std::uint8_t> bytes) override {
+        if (callsLeft-- <= 0) return false;
+        contents.insert(contents.end(), bytes.begin(), bytes.end());
+        return true;
+    }
+    bool Skip(std::uint64_t count) override {
+        if (callsLeft-- <= 0) return false;
+        contents.resize(contents.size() + count);
+        return true;
     }
 };
 
