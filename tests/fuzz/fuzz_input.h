@@ -2,9 +2,11 @@
 // test, and stopping at the first broken expectation so that libFuzzer keeps the input.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include <fuzzer/FuzzedDataProvider.h>

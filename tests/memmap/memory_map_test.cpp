@@ -1,12 +1,10 @@
-// The walk against scripted systems: whole trees compared row by row, every cell.
+// The walk against the scripted system: whole trees compared row by row, every cell,
+// including a target that ends at each of its calls in turn.
 #include "memmap/memory_map.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <string>
-#include <vector>
-
+#include "memmap/target_process.h"
 #include "support/memmap_image_header.h"
 #include "support/memmap_recording_rows.h"
 #include "support/memmap_scripted_system.h"
@@ -18,104 +16,82 @@ using test::RecordingRowWriter;
 using test::ScriptedTargetSystem;
 using Lines = std::vector<std::string>;
 
-constexpr std::uint32_t kPid = 100;
-constexpr std::uint32_t kCommit = kMemCommit;
-constexpr std::uint32_t kReserve = test::kMemReserve;
-constexpr std::uint64_t kTiB = std::uint64_t{1} << 40;
+constexpr std::uint32_t kCommit = kMemCommit, kReserve = test::kMemReserve, kPrivate = kMemPrivate;
+constexpr std::uint64_t kTiB = std::uint64_t{1} << 40, kImage = 0x7FF600000000;
 
-constexpr std::uint64_t kImage = 0x7FF600000000;
-constexpr std::uint64_t kUnreadImage = 0x7FF700000000;
-constexpr std::uint64_t kNoDosImage = 0x7FF710000000;
-constexpr std::uint64_t kMappedView = 0x7FF800000000;
-constexpr std::uint64_t kUnknownType = 0x7FF900000000;
-
-std::vector<std::uint8_t> TibWithStackLimit(std::uint64_t limit) {
-    std::vector<std::uint8_t> tib(56, 0);
-    test::StoreLittleEndian(tib, 16, limit, 8);
-    return tib;
-}
-
-std::vector<std::uint8_t> HeapHeader(std::uint8_t kind, std::size_t readable = 512) {
-    std::vector<std::uint8_t> header(readable, 0);
-    header[0] = kind;
-    return header;
+std::vector<std::uint8_t> Bytes(std::size_t size, std::uint64_t atOffset16 = 0) {
+    std::vector<std::uint8_t> bytes(size, 0);
+    for (int i = 0; i < 8; ++i) bytes[16 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(atOffset16 >> (8 * i));
+    return bytes;
 }
 
 // A thread stack: reserved, then the guard page, then the committed top at base + 0xFD000.
 void AddStack(ScriptedTargetSystem& system, std::uint64_t base) {
-    system.AddRegion(base, base, 0xFC000, kReserve, 0, kMemPrivate);
-    system.AddRegion(base + 0xFC000, base, 0x1000, kCommit, 0x104, kMemPrivate);
-    system.AddRegion(base + 0xFD000, base, 0x3000, kCommit, 0x04, kMemPrivate);
+    system.AddRegion(base, base, 0xFC000, kReserve, 0, kPrivate);
+    system.AddRegion(base + 0xFC000, base, 0x1000, kCommit, 0x104, kPrivate);
+    system.AddRegion(base + 0xFD000, base, 0x3000, kCommit, 0x04, kPrivate);
 }
 
-void AddPrivateBlocks(ScriptedTargetSystem& system) {
+// Something of every kind the walk names, with what can go wrong with each.
+ScriptedTargetSystem AnnotatedProcess() {
+    ScriptedTargetSystem system;
     system.pebAddress = 0x10000;
-    system.AddRegion(0x10000, 0x10000, 0x1000, kCommit, 0x04, kMemPrivate);
-    system.AddRegion(0x11000, 0x10000, 0x3000, kReserve, 0, kMemPrivate);
-
-    // Environment blocks of threads 7 and 8 of the target and of thread 9 of another process;
-    // thread 8's cannot be read, and thread 10 cannot be queried at all.
-    system.threads = {{7, kPid}, {9, 999}, {8, kPid}, {10, kPid}};
+    system.AddRegion(0x10000, 0x10000, 0x1000, kCommit, 0x04, kPrivate);
+    system.AddRegion(0x11000, 0x10000, 0x3000, kReserve, 0, kPrivate);
+    // Environment blocks of threads 7 and 8, and of thread 9 of another process; thread 8's
+    // cannot be read, and thread 10 cannot be queried at all.
+    system.threads = {{7, 100}, {9, 999}, {8, 100}, {10, 100}};
     system.threadBasics = {{7, {0x20000, 7}}, {9, {0x30000, 9}}, {8, {0x40000, 8}}};
-    for (const std::uint64_t teb : {0x20000, 0x30000, 0x40000}) system.AddRegion(teb, teb, 0x2000, kCommit, 0x04, kMemPrivate);
-    system.memory[0x20000] = TibWithStackLimit(0x1FD000);
-    system.memory[0x30000] = TibWithStackLimit(0x2FD000);  // would label thread 8's stack
+    for (const std::uint64_t teb : {0x20000, 0x30000, 0x40000}) system.AddRegion(teb, teb, 0x2000, kCommit, 0x04, kPrivate);
+    system.memory[0x20000] = Bytes(56, 0x1FD000);
+    system.memory[0x30000] = Bytes(56, 0x2FD000);  // would label thread 8's stack
     AddStack(system, 0x100000);
     AddStack(system, 0x200000);
-
-    system.heaps = {0x500000, 0x600000, 0x700000, kUnknownType};
-    system.AddRegion(0x500000, 0x500000, 0x10000, kCommit, 0x04, kMemPrivate);
-    system.AddRegion(0x510000, 0x500000, 0xF0000, kReserve, 0, kMemPrivate);
-    system.AddRegion(0x600000, 0x600000, 0x10000, kCommit, 0x04, kMemPrivate);
-    system.AddRegion(0x700000, 0x700000, 0x10000, kCommit, 0x04, kMemPrivate);
-    system.memory[0x500000] = HeapHeader(1);
-    system.memory[0x600000] = HeapHeader(7);
-    system.memory[0x700000] = HeapHeader(1, 256);  // less than the header copy: unread
-
-    // All reserved, with a free gap at 0x810000 inside the allocation.
-    system.AddRegion(0x800000, 0x800000, 0x10000, kReserve, 0, kMemPrivate);
-    system.AddRegion(0x820000, 0x800000, 0x10000, kReserve, 0, kMemPrivate);
-
-    system.AddRegion(0x3A0000000, 0x3A0000000, 0x10000, kCommit, 0x04, kMemPrivate);
-    system.AddRegion(0x3A0010000, 0x3A0000000, 0xF0000, kReserve, 0, kMemPrivate);
-
-    system.AddRegion(2 * kTiB, 2 * kTiB, 2 * kTiB, kReserve, 0, kMemPrivate);
-    system.AddRegion(4 * kTiB, 2 * kTiB, 2 * kTiB, kCommit, 0x04, kMemPrivate);
-}
-
-void AddFileBackedBlocks(ScriptedTargetSystem& system) {
+    // Heaps back to back, the third with a header too short to read.
+    system.heaps = {0x500000, 0x600000, 0x700000, 0x7FF900000000};
+    system.AddRegion(0x500000, 0x500000, 0x10000, kCommit, 0x04, kPrivate);
+    system.AddRegion(0x510000, 0x500000, 0xF0000, kReserve, 0, kPrivate);
+    system.AddRegion(0x600000, 0x600000, 0x10000, kCommit, 0x04, kPrivate);
+    system.AddRegion(0x700000, 0x700000, 0x10000, kCommit, 0x04, kPrivate);
+    system.memory[0x500000] = std::vector<std::uint8_t>(512, 1);
+    system.memory[0x600000] = std::vector<std::uint8_t>(512, 7);
+    system.memory[0x700000] = std::vector<std::uint8_t>(256, 1);
+    // All reserved, with a free gap inside; then more than 32 bits of KB.
+    system.AddRegion(0x800000, 0x800000, 0x10000, kReserve, 0, kPrivate);
+    system.AddRegion(0x820000, 0x800000, 0x10000, kReserve, 0, kPrivate);
+    system.AddRegion(2 * kTiB, 2 * kTiB, 2 * kTiB, kReserve, 0, kPrivate);
+    system.AddRegion(4 * kTiB, 2 * kTiB, 2 * kTiB, kCommit, 0x04, kPrivate);
+    // An image whose third region begins inside .text; one unread; one named by its mapping.
     system.moduleNames[kImage] = u"C:\\app\\prog.exe";
     system.memory[kImage] = test::CraftImageHeader({.sections = {{".text", 0x1000}, {".rdata", 0x3000}, {".quarry8", 0x5000}}});
     system.AddRegion(kImage, kImage, 0x1000, kCommit, 0x02, kMemImage);
     system.AddRegion(kImage + 0x1000, kImage, 0x1000, kCommit, 0x20, kMemImage);
-    system.AddRegion(kImage + 0x2000, kImage, 0x1000, kCommit, 0x80, kMemImage);  // inside .text
+    system.AddRegion(kImage + 0x2000, kImage, 0x1000, kCommit, 0x80, kMemImage);
     system.AddRegion(kImage + 0x3000, kImage, 0x2000, kCommit, 0x02, kMemImage);
     system.AddRegion(kImage + 0x5000, kImage, 0x1000, kCommit, 0x08, kMemImage);
-
-    system.moduleNames[kUnreadImage] = u"C:\\lib\\unread.dll";
-    system.AddRegion(kUnreadImage, kUnreadImage, 0x1000, kCommit, 0x02, kMemImage);
-    system.AddRegion(kUnreadImage + 0x1000, kUnreadImage, 0x1000, kCommit, 0x20, kMemImage);
-
-    system.mappedNames[kNoDosImage] = u"\\??\\C:\\lib\\nodos.dll";
-    system.memory[kNoDosImage] = std::vector<std::uint8_t>(1024, 'X');
-    system.AddRegion(kNoDosImage, kNoDosImage, 0x1000, kCommit, 0x02, kMemImage);
-
+    system.moduleNames[0x7FF700000000] = u"C:\\lib\\unread.dll";
+    system.AddRegion(0x7FF700000000, 0x7FF700000000, 0x1000, kCommit, 0x02, kMemImage);
+    system.AddRegion(0x7FF700001000, 0x7FF700000000, 0x1000, kCommit, 0x20, kMemImage);
+    system.mappedNames[0x7FF710000000] = u"\\??\\C:\\lib\\nodos.dll";
+    system.memory[0x7FF710000000] = std::vector<std::uint8_t>(1024, 'X');
+    system.AddRegion(0x7FF710000000, 0x7FF710000000, 0x1000, kCommit, 0x02, kMemImage);
     system.driveStrings = std::u16string(u"C:\\\0", 4);
     system.dosDevices[u"C:"] = u"\\Device\\HarddiskVolume1";
-    system.mappedNames[kMappedView] = u"\\Device\\HarddiskVolume1\\data\\map.bin";
-    system.AddRegion(kMappedView, kMappedView, 0x10000, kCommit, 0x02, kMemMapped);
-
-    system.AddRegion(kUnknownType, kUnknownType, 0x1000, kCommit, 0x04, 0x80000);
+    system.mappedNames[0x7FF800000000] = u"\\Device\\HarddiskVolume1\\data\\map.bin";
+    system.AddRegion(0x7FF800000000, 0x7FF800000000, 0x10000, kCommit, 0x02, kMemMapped);
+    // Every other protection word, and modifiers the table does not split off.
+    std::uint64_t region = 0x7FF900000000;
+    for (const std::uint32_t protect : {0x01, 0x10, 0x40, 0x200, 0x400, 0x204}) {
+        system.AddRegion(region, 0x7FF900000000, 0x1000, kCommit, protect, 0x80000);
+        region += 0x1000;
+    }
+    return system;
 }
 
 TEST(MemoryMap, WritesEveryRowAndCellOfAnAnnotatedAddressSpace) {
-    ScriptedTargetSystem system;
-    system.processId = kPid;
-    AddPrivateBlocks(system);
-    AddFileBackedBlocks(system);
+    ScriptedTargetSystem system = AnnotatedProcess();
     RecordingRowWriter rows;
     BuildMemoryMap(system, rows);
-
     const Lines expected = {
         "0000000000010000 | Private | 16 KB | 4 KB | Read/Write | 2 | Process Environment Block | DCFADC",
         "  0000000000010000 | Private | 4 KB | 4 KB | Read/Write | - | Process Environment Block | DCFADC",
@@ -144,9 +120,6 @@ TEST(MemoryMap, WritesEveryRowAndCellOfAnAnnotatedAddressSpace) {
         "0000000000800000 | Private | 128 KB | - | Reserved | 2 | - | DCFADC",
         "  0000000000800000 | Private | 64 KB | - | Reserved | - | - | DCFADC",
         "  0000000000820000 | Private | 64 KB | - | Reserved | - | - | DCFADC",
-        "00000003A0000000 | Private | 1024 KB | 64 KB | Read/Write | 2 | - | DCFADC",
-        "  00000003A0000000 | Private | 64 KB | 64 KB | Read/Write | - | - | DCFADC",
-        "  00000003A0010000 | Private | 960 KB | - | Reserved | - | - | DCFADC",
         "0000020000000000 | Private | 4294967296 KB | 2147483648 KB | Read/Write | 2 | - | DCFADC",
         "  0000020000000000 | Private | 2147483648 KB | - | Reserved | - | - | DCFADC",
         "  0000040000000000 | Private | 2147483648 KB | 2147483648 KB | Read/Write | - | - | DCFADC",
@@ -163,74 +136,88 @@ TEST(MemoryMap, WritesEveryRowAndCellOfAnAnnotatedAddressSpace) {
         R"(  00007FF710000000 | Image | 4 KB | 4 KB | Read | - | "" | DCDCFA)",
         R"(00007FF800000000 | Mapped | 64 KB | 64 KB | Read | 1 | C:\data\map.bin | FADCDC)",
         "  00007FF800000000 | Mapped | 64 KB | 64 KB | Read | - | - | FADCDC",
-        "00007FF900000000 | Unknown [00080000] | 4 KB | 4 KB | Read/Write | 1 | - | FFFFFF",
-        "  00007FF900000000 | Unknown [00080000] | 4 KB | 4 KB | Read/Write | - | - | FFFFFF",
+        "00007FF900000000 | Unknown [00080000] | 24 KB | 24 KB | NoAccess/Execute/Read/Write/NoCache/WriteCombine | 6 | - | FFFFFF",
+        "  00007FF900000000 | Unknown [00080000] | 4 KB | 4 KB | NoAccess | - | - | FFFFFF",
+        "  00007FF900001000 | Unknown [00080000] | 4 KB | 4 KB | Execute | - | - | FFFFFF",
+        "  00007FF900002000 | Unknown [00080000] | 4 KB | 4 KB | Execute/Read/Write | - | - | FFFFFF",
+        "  00007FF900003000 | Unknown [00080000] | 4 KB | 4 KB | NoCache | - | - | FFFFFF",
+        "  00007FF900004000 | Unknown [00080000] | 4 KB | 4 KB | WriteCombine | - | - | FFFFFF",
+        "  00007FF900005000 | Unknown [00080000] | 4 KB | 4 KB | Reserved | - | - | FFFFFF",
     };
     EXPECT_EQ(rows.Lines(), expected);
-    EXPECT_TRUE(rows.Visible());
-    EXPECT_EQ(rows.WritesWhileVisible(), 0) << "rows are written while the tree is hidden";
+    EXPECT_TRUE(rows.visible);
+    EXPECT_EQ(rows.writesWhileVisible, 0) << "rows are written while the tree is shown";
 }
 
-struct AnswerAt {
-    std::uint64_t queriedAt;
-    RegionInfo region;
-};
+// The Details column aside, which depends on what could still be learnt.
+Lines WithoutDetails(Lines lines) {
+    for (std::string& line : lines) {
+        std::size_t at = 0;
+        for (int field = 0; field < kColumnDetails; ++field) at = line.find(" | ", at) + 3;
+        line.erase(at, line.find(" | ", at) - at);
+    }
+    return lines;
+}
 
-struct WalkEnd {
-    const char* what;
-    std::vector<RegionInfo> answers;  // each for a query at its own base
-    std::optional<AnswerAt> extra;  // for a query at an address of its own choosing
-    int queriesBeforeDeath;
-    Lines expected;
-    int expectedQueries;
-};
+TEST(MemoryMap, ATargetThatEndsMidWalkShowsTheRegionsAnsweredBeforeAndNothingElse) {
+    ScriptedTargetSystem whole = AnnotatedProcess();
+    RecordingRowWriter unused;
+    BuildMemoryMap(whole, unused);
+    std::size_t regionsBefore = 0;
+    for (int callsLeft = 0; callsLeft <= whole.calls; ++callsLeft) {
+        SCOPED_TRACE("the target ends after " + std::to_string(callsLeft) + " calls");
+        ScriptedTargetSystem dying = AnnotatedProcess();
+        dying.callsLeft = callsLeft;
+        RecordingRowWriter rows;
+        BuildMemoryMap(dying, rows);
+        EXPECT_TRUE(rows.visible);
+        // The same as a target whose address space ends after the regions shown.
+        const auto regionsShown = static_cast<std::size_t>(
+            std::count_if(rows.rows.begin(), rows.rows.end(), [](const auto& row) { return row.parent != kNoRow; }));
+        ScriptedTargetSystem shorter = AnnotatedProcess();
+        shorter.regions.erase(std::next(shorter.regions.begin(), static_cast<std::ptrdiff_t>(regionsShown)),
+                              shorter.regions.end());
+        RecordingRowWriter expected;
+        BuildMemoryMap(shorter, expected);
+        EXPECT_EQ(WithoutDetails(rows.Lines()), WithoutDetails(expected.Lines()));
+        EXPECT_GE(regionsShown, regionsBefore);
+        regionsBefore = regionsShown;
+    }
+    EXPECT_EQ(regionsBefore, whole.regions.size());
+}
 
 TEST(MemoryMap, EndsTheWalkOnAFailedOrBrokenAnswerKeepingTheRowsSoFar) {
-    const RegionInfo free{0, 0, 0x10000, kMemFree, 0x01, 0};
-    const RegionInfo first{0x10000, 0x10000, 0x1000, kCommit, 0x04, kMemPrivate};
-    const RegionInfo second{0x11000, 0x10000, 0x1000, kCommit, 0x02, kMemPrivate};
-    const Lines oneRegion = {
-        "0000000000010000 | Private | 4 KB | 4 KB | Read/Write | 1 | - | DCFADC",
-        "  0000000000010000 | Private | 4 KB | 4 KB | Read/Write | - | - | DCFADC",
+    const std::optional<RegionInfo> broken[] = {
+        std::nullopt,                                                // no answer: past the end
+        RegionInfo{0x11000, 0x10000, 0, kCommit, 0x02, kPrivate},       // empty
+        RegionInfo{0x10000, 0x10000, 0x1000, kCommit, 0x04, kPrivate},  // the same region again
+        RegionInfo{0x1000, 0x1000, 0x1000, kCommit, 0x02, kPrivate},    // behind the address
+        RegionInfo{0x11000, 0x10000, ~0ull, kCommit, 0x02, kPrivate},   // wrapping around
     };
-    const Lines twoRegions = {
-        "0000000000010000 | Private | 8 KB | 8 KB | Read/Write | 2 | - | DCFADC",
-        "  0000000000010000 | Private | 4 KB | 4 KB | Read/Write | - | - | DCFADC",
-        "  0000000000011000 | Private | 4 KB | 4 KB | Read | - | - | DCFADC",
-    };
-    const std::uint64_t top = 0xFFFFFFFFFFFF0000;
-    const int kAlive = 1000;  // a walk that would not end fails on its query count
-    const WalkEnd cases[] = {
-        {"no target", {}, {}, 0, {}, 1},
-        {"the target dies", {free, first, second}, {}, 2, oneRegion, 3},
-        {"end of the address space", {free, first, second}, {}, kAlive, twoRegions, 4},
-        {"zero size", {free, first}, AnswerAt{0x11000, {0x11000, 0x10000, 0, kCommit, 0x02, kMemPrivate}}, kAlive,
-         oneRegion, 3},
-        {"the same region again", {free, first}, AnswerAt{0x11000, first}, kAlive, oneRegion, 3},
-        {"a region behind the address", {free, first},
-         AnswerAt{0x11000, {0x1000, 0x1000, 0x1000, kCommit, 0x02, kMemPrivate}}, kAlive, oneRegion, 3},
-        {"wrapping around", {free, first},
-         AnswerAt{0x11000, {0x11000, 0x10000, ~std::uint64_t{0}, kCommit, 0x02, kMemPrivate}}, kAlive, oneRegion, 3},
-        {"a region ending at the top",
-         {{0, 0, top, kMemFree, 0x01, 0}},
-         AnswerAt{top, {top, top, 0x10000, kCommit, 0x04, kMemPrivate}},
-         kAlive,
-         {"FFFFFFFFFFFF0000 | Private | 64 KB | 64 KB | Read/Write | 1 | - | DCFADC",
-          "  FFFFFFFFFFFF0000 | Private | 64 KB | 64 KB | Read/Write | - | - | DCFADC"},
-         2},
-    };
-    for (const WalkEnd& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const std::optional<RegionInfo>& answer : broken) {
         ScriptedTargetSystem system;
-        for (const RegionInfo& answer : c.answers) system.answers[answer.baseAddress] = answer;
-        if (c.extra) system.answers[c.extra->queriedAt] = c.extra->region;
-        system.queriesBeforeDeath = c.queriesBeforeDeath;
+        system.answers = {{0, {0, 0, 0x10000, kMemFree, 0x01, 0}}, {0x10000, *broken[2]}};
+        if (answer) system.answers[0x11000] = *answer;
         RecordingRowWriter rows;
         BuildMemoryMap(system, rows);
-        EXPECT_EQ(rows.Lines(), c.expected);
-        EXPECT_EQ(system.queries, c.expectedQueries);
-        EXPECT_TRUE(rows.Visible());
+        EXPECT_EQ(rows.Lines(), (Lines{"0000000000010000 | Private | 4 KB | 4 KB | Read/Write | 1 | - | DCFADC",
+                                       "  0000000000010000 | Private | 4 KB | 4 KB | Read/Write | - | - | DCFADC"}));
+        EXPECT_EQ(system.calls, 4 + 3) << "the thread, heap and environment block questions, then three regions";
     }
+    // A region that ends at the very top ends the walk without a query beyond it.
+    const std::uint64_t top = 0xFFFFFFFFFFFF0000;
+    ScriptedTargetSystem system;
+    system.answers = {{0, {0, 0, top, kMemFree, 0x01, 0}}, {top, {top, top, 0x10000, kCommit, 0x04, kPrivate}}};
+    RecordingRowWriter rows;
+    BuildMemoryMap(system, rows);
+    EXPECT_EQ(rows.Lines(), (Lines{"FFFFFFFFFFFF0000 | Private | 64 KB | 64 KB | Read/Write | 1 | - | DCFADC",
+                                   "  FFFFFFFFFFFF0000 | Private | 64 KB | 64 KB | Read/Write | - | - | DCFADC"}));
+    EXPECT_EQ(system.calls, 4 + 2);
+}
+
+TEST(TargetTitle, ShowsTheNameAndTheDecimalIdOrSaysTheNameIsUnknown) {
+    EXPECT_EQ(TargetTitle(u"a b.exe", 4294967295u), u"Quarry - [a b.exe (4294967295)]");
+    EXPECT_EQ(TargetTitle(std::nullopt, 1234), u"Quarry - [(unknown) (1234)]");
 }
 
 }  // namespace

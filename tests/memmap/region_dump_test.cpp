@@ -1,30 +1,24 @@
-// The dump against a scripted process and file: every byte at its offset, unreadable pages
-// as zeros, and every failure of the system stopping the dump instead of passing unnoticed.
+// The dump against the scripted system and a file in memory: whole files compared, unreadable
+// pages as zeros, and every failure of the system or the file stopping the dump.
 #include "memmap/region_dump.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
-#include <vector>
-
-#include "memmap/scripted_process_memory.h"
+#include "support/memmap_scripted_system.h"
 
 namespace quarry {
 namespace {
 
-using test::RecordingDumpFile;
-using test::ScriptedProcessMemory;
+using test::MemoryFile;
+using test::ScriptedTargetSystem;
 using Bytes = std::vector<std::uint8_t>;
-using Reads = std::vector<std::pair<std::uint64_t, std::size_t>>;
 
-constexpr std::size_t kPage = 0x1000;
-constexpr std::uint32_t kReserve = 0x2000;
-constexpr std::uint64_t kBase = 0x7FF000000000;
+constexpr std::uint64_t kPage = 0x1000, kBase = 0x7FF000000000;
 
-Bytes Pattern(std::size_t size, std::uint8_t seed) {
+// Bytes `from` to `from + size` of a pattern that never lines up with pages.
+Bytes Pattern(std::uint64_t size, int seed, std::uint64_t from = 0) {
     Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>((i * 7 + seed) % 253);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(((from + i) * 7 + seed) % 253 + 1);
     return bytes;
 }
 
@@ -34,102 +28,72 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-class RegionDump : public testing::Test {
-protected:
-    bool Dump(std::uint64_t address) { return DumpRegion(memory, file, address, page); }
-    bool Dump(std::vector<std::uint64_t> addresses) { return DumpRegions(memory, file, addresses, page); }
-
-    ScriptedProcessMemory memory;
-    RecordingDumpFile file;
-    Bytes pageBuffer = Bytes(kPage);
-    std::span<std::uint8_t> page{pageBuffer};
-};
-
-TEST_F(RegionDump, CopiesAReadableRegionPageByPage) {
-    memory.AddRegion(kBase, 4 * kPage, kMemCommit);
-    memory.memory[kBase] = Pattern(4 * kPage, 1);
-    ASSERT_TRUE(Dump(kBase));
-    EXPECT_EQ(file.contents, Pattern(4 * kPage, 1));
-    EXPECT_EQ(memory.reads, (Reads{{kBase, kPage}, {kBase + kPage, kPage}, {kBase + 2 * kPage, kPage}, {kBase + 3 * kPage, kPage}}));
-}
-
-TEST_F(RegionDump, UnreadablePagesBecomeZerosAtTheirOffsetsAlsoTheLastOne) {
-    // Pages 0 and 2 readable; page 1 and the half page at the end are not.
-    const std::uint64_t size = 3 * kPage + kPage / 2;
-    memory.AddRegion(kBase, size, kMemCommit);
+// An allocation of three regions: four and a half pages committed, of which the second page
+// cannot be read, the third reads as no bytes and the half page at the end cannot be read;
+// two reserved pages whose bytes must not be read; one committed page.
+ScriptedTargetSystem ThreeRegions() {
+    ScriptedTargetSystem memory;
+    memory.AddRegion(kBase, kBase, 0x4800, kMemCommit, 0x04, kMemPrivate);
+    memory.AddRegion(kBase + 0x4800, kBase, 0x2000, test::kMemReserve, 0, kMemPrivate);
+    memory.AddRegion(kBase + 0x6800, kBase, 0x1000, kMemCommit, 0x04, kMemPrivate);
     memory.memory[kBase] = Pattern(kPage, 1);
-    memory.memory[kBase + 2 * kPage] = Pattern(kPage, 2);
-    ASSERT_TRUE(Dump(kBase));
-    EXPECT_EQ(file.contents, Concat({Pattern(kPage, 1), Bytes(kPage), Pattern(kPage, 2), Bytes(kPage / 2)}));
-    EXPECT_EQ(memory.reads.back(), (std::pair<std::uint64_t, std::size_t>{kBase + 3 * kPage, kPage / 2}));
+    memory.memory[kBase + 0x2000] = {};
+    memory.memory[kBase + 0x3000] = Pattern(kPage, 2);
+    memory.memory[kBase + 0x4800] = Pattern(0x3000, 3);
+    return memory;
 }
 
-TEST_F(RegionDump, AReadThatSucceedsWithNoBytesCountsAsUnreadable) {
-    memory.AddRegion(kBase, 3 * kPage, kMemCommit);
-    memory.memory[kBase] = Pattern(3 * kPage, 3);
-    memory.emptyReads = {kBase + kPage};
-    ASSERT_TRUE(Dump(kBase));
-    Bytes expected = Pattern(3 * kPage, 3);
-    std::fill_n(expected.begin() + kPage, kPage, 0);
-    EXPECT_EQ(file.contents, expected);
-    EXPECT_EQ(memory.reads.size(), 3u);
+const std::vector<std::uint64_t> kRegions = {kBase, kBase + 0x4800, kBase + 0x6800};
+const Bytes kFirstRegion = Concat({Pattern(kPage, 1), Bytes(2 * kPage), Pattern(kPage, 2), Bytes(kPage / 2)});
+const Bytes kAllocation = Concat({kFirstRegion, Bytes(0x2000), Pattern(0x1000, 3, 0x2000)});
+
+TEST(RegionDump, WritesEveryRegionAtItsOffsetWithUnreadablePagesAsZerosOrFails) {
+    Bytes page(kPage);
+    const struct {
+        const char* what;
+        std::vector<std::uint64_t> regions;
+        int callsLeft, fileCallsLeft;
+        std::size_t pageSize;
+        bool dumped;
+        Bytes file;
+    } cases[] = {
+        {"one region", {kBase}, 100, 100, kPage, true, kFirstRegion},
+        {"an allocation", kRegions, 100, 100, kPage, true, kAllocation},
+        {"a region that cannot be queried", kRegions, 6, 100, kPage, false, kFirstRegion},
+        {"a write refused", kRegions, 100, 0, kPage, false, {}},
+        {"a skip refused", kRegions, 100, 1, kPage, false, Pattern(kPage, 1)},
+        {"no copy buffer", kRegions, 100, 100, 0, false, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedTargetSystem memory = ThreeRegions();
+        memory.callsLeft = c.callsLeft;
+        MemoryFile file;
+        file.callsLeft = c.fileCallsLeft;
+        EXPECT_EQ(DumpRegions(memory, file, c.regions, std::span(page).first(c.pageSize)), c.dumped);
+        EXPECT_EQ(file.contents, c.file);
+    }
 }
 
-TEST_F(RegionDump, ARegionThatIsNotCommittedIsZerosOfItsExactSizeWithoutReads) {
-    memory.AddRegion(kBase, 60 * kPage + 0x800, kReserve);
-    ASSERT_TRUE(Dump(kBase));
-    EXPECT_EQ(file.contents, Bytes(60 * kPage + 0x800));
-    EXPECT_TRUE(memory.reads.empty());
-}
-
-TEST_F(RegionDump, AnAllocationIsItsRegionsBackToBack) {
-    // 64 KB committed, then 960 KB reserved: 1048576 bytes in all.
-    memory.AddRegion(kBase, 0x10000, kMemCommit);
-    memory.AddRegion(kBase + 0x10000, 0xF0000, kReserve);
-    memory.memory[kBase] = Pattern(0x10000, 4);
-    ASSERT_TRUE(Dump({kBase, kBase + 0x10000}));
-    EXPECT_EQ(file.contents, Concat({Pattern(0x10000, 4), Bytes(0xF0000)}));
-    EXPECT_EQ(file.contents.size(), 1048576u);
-}
-
-TEST_F(RegionDump, AFailedQueryStopsTheAllocationBeforeTheNextRegion) {
-    memory.AddRegion(kBase, kPage, kMemCommit);
-    memory.AddRegion(kBase + kPage, kPage, kMemCommit);
-    memory.AddRegion(kBase + 2 * kPage, kPage, kMemCommit);
-    memory.memory[kBase] = Pattern(3 * kPage, 5);
-    memory.failingQueries = {kBase + kPage};
-    EXPECT_FALSE(Dump({kBase, kBase + kPage, kBase + 2 * kPage}));
-    EXPECT_EQ(file.contents, Pattern(kPage, 5));  // what came before stays
-    EXPECT_EQ(memory.queried, (std::vector<std::uint64_t>{kBase, kBase + kPage}));
-}
-
-TEST_F(RegionDump, AFailedWriteOrSkipStopsTheCopy) {
-    memory.AddRegion(kBase, 4 * kPage, kMemCommit);
-    memory.memory[kBase] = Pattern(kPage, 6);  // pages 1 to 3 unreadable
-    file.writesBeforeFailure = 0;
-    EXPECT_FALSE(Dump(kBase));
-    EXPECT_TRUE(file.contents.empty());
-    EXPECT_EQ(memory.reads.size(), 1u);
-
-    RecordingDumpFile skipping;
-    skipping.skipsBeforeFailure = 1;
-    memory.reads.clear();
-    EXPECT_FALSE(DumpRegion(memory, skipping, kBase, page));
-    EXPECT_EQ(skipping.contents, Concat({Pattern(kPage, 6), Bytes(kPage)}));
-    EXPECT_EQ(memory.reads.size(), 3u);  // the page whose skip failed was the last one read
-
-    memory.AddRegion(kBase + 4 * kPage, kPage, kReserve);
-    RecordingDumpFile refusing;
-    refusing.skipsBeforeFailure = 0;
-    EXPECT_FALSE(DumpRegion(memory, refusing, kBase + 4 * kPage, page));
-}
-
-TEST_F(RegionDump, WithoutABufferTheRegionFailsAndNothingIsWritten) {
-    memory.AddRegion(kBase, kPage, kMemCommit);
-    memory.memory[kBase] = Pattern(kPage, 7);
-    EXPECT_FALSE(DumpRegion(memory, file, kBase, {}));
-    EXPECT_TRUE(file.contents.empty());
-    EXPECT_TRUE(memory.reads.empty());
+TEST(RegionDump, ATargetThatEndsMidDumpKeepsWhatWasReadAndZerosAfter) {
+    Bytes page(kPage);
+    ScriptedTargetSystem whole = ThreeRegions();
+    MemoryFile complete;
+    ASSERT_TRUE(DumpRegions(whole, complete, kRegions, page));
+    for (int callsLeft = 0; callsLeft < whole.calls; ++callsLeft) {
+        SCOPED_TRACE("the target ends after " + std::to_string(callsLeft) + " calls");
+        ScriptedTargetSystem dying = ThreeRegions();
+        dying.callsLeft = callsLeft;
+        MemoryFile file;
+        // Fails at the first region it cannot query: the regions before are whole, the bytes
+        // read before the end as they are, the pages after it zeros.
+        const bool dumped = DumpRegions(dying, file, kRegions, page);
+        const std::size_t size = file.contents.size();
+        EXPECT_TRUE(size == 0 || size == 0x4800 || size == 0x6800 || size == 0x7800) << size;
+        EXPECT_EQ(dumped, size == 0x7800);
+        const auto lost = std::mismatch(file.contents.begin(), file.contents.end(), kAllocation.begin()).first;
+        EXPECT_TRUE(std::all_of(lost, file.contents.end(), [](std::uint8_t byte) { return byte == 0; }));
+    }
 }
 
 }  // namespace

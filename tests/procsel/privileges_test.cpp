@@ -1,62 +1,47 @@
-// The token operations on the test program's own token.
-#include <gtest/gtest.h>
-
+// The token operations on the test program's own token, checked the system's own way.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include "framework/handles.h"
 #include "procsel/privileges.h"
 
 namespace quarry {
 namespace {
 
-// Whether the process token has `name` enabled, asked the system's own way.
-bool PrivilegeIsEnabled(const wchar_t* name) {
+UniqueHandle OwnToken(DWORD access) {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    PRIVILEGE_SET wanted{1, PRIVILEGE_SET_ALL_NECESSARY, {}};
-    BOOL enabled = FALSE;
-    const bool asked = LookupPrivilegeValueW(nullptr, name, &wanted.Privilege[0].Luid) &&
-                       PrivilegeCheck(token, &wanted, &enabled);
-    CloseHandle(token);
-    return asked && enabled;
+    return UniqueHandle(OpenProcessToken(GetCurrentProcess(), access, &token) ? token : nullptr);
 }
 
-// Switches `name` off in the process token, so that enabling it shows.
-bool DisablePrivilege(const wchar_t* name) {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) return false;
-    TOKEN_PRIVILEGES off{1, {}};
-    const bool done = LookupPrivilegeValueW(nullptr, name, &off.Privileges[0].Luid) &&
-                      AdjustTokenPrivileges(token, FALSE, &off, sizeof(off), nullptr, nullptr);
-    CloseHandle(token);
-    return done;
+bool DebugPrivilegeEnabled() {
+    PRIVILEGE_SET wanted{1, PRIVILEGE_SET_ALL_NECESSARY, {}};
+    BOOL enabled = FALSE;
+    return LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &wanted.Privilege[0].Luid) &&
+           PrivilegeCheck(OwnToken(TOKEN_QUERY).get(), &wanted, &enabled) && enabled;
 }
 
 TEST(Privileges, EnablesTheDebugPrivilegeAndRefusesAnUnknownName) {
     EXPECT_FALSE(EnablePrivilege(L"SeNoSuchPrivilege"));
-    EXPECT_FALSE(EnablePrivilege(L""));
-    // Under Wine the user holds the privilege, so it is really enabled afterwards.
-    ASSERT_TRUE(DisablePrivilege(L"SeDebugPrivilege"));
-    ASSERT_FALSE(PrivilegeIsEnabled(L"SeDebugPrivilege"));
+    // Switched off first, so that enabling it shows; under Wine the user holds it.
+    TOKEN_PRIVILEGES off{1, {}};
+    ASSERT_TRUE(LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &off.Privileges[0].Luid));
+    ASSERT_TRUE(AdjustTokenPrivileges(OwnToken(TOKEN_ADJUST_PRIVILEGES).get(), FALSE, &off, sizeof(off), nullptr, nullptr));
+    ASSERT_FALSE(DebugPrivilegeEnabled());
     EXPECT_TRUE(EnablePrivilege(L"SeDebugPrivilege"));
-    EXPECT_TRUE(PrivilegeIsEnabled(L"SeDebugPrivilege"));
+    EXPECT_TRUE(DebugPrivilegeEnabled());
 }
 
-// Membership of the enabled Administrators group: the token is elevated exactly when it has
-// it (an unelevated administrator's token carries the group for deny only).
-bool InEnabledAdministrators() {
+// The token is elevated exactly when it has the Administrators group enabled (an unelevated
+// administrator's token carries it for deny only).
+TEST(Privileges, ElevationAgreesWithAdministratorMembership) {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID administrators = nullptr;
-    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                  &administrators))
-        return false;
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators));
+    const std::unique_ptr<void, Releaser<FreeSid>> owner(administrators);
     BOOL member = FALSE;
-    const bool asked = CheckTokenMembership(nullptr, administrators, &member);
-    FreeSid(administrators);
-    return asked && member;
-}
-
-TEST(Privileges, ElevationAgreesWithAdministratorMembership) {
-    EXPECT_EQ(IsProcessElevated(), InEnabledAdministrators());
+    ASSERT_TRUE(CheckTokenMembership(nullptr, administrators, &member));
+    EXPECT_EQ(IsProcessElevated(), member != FALSE);
 }
 
 }  // namespace

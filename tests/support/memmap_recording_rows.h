@@ -1,14 +1,13 @@
-// A RowWriter that keeps the rows it is given, so that tests can compare whole trees as text.
+// A RowWriter that keeps the rows it is given, so that tests compare whole trees as text.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "memmap/memory_map.h"
+#include "memmap/map_columns.h"
 #include "treelist/row_writer.h"
 
 namespace quarry::test {
@@ -20,9 +19,9 @@ inline std::string Narrow(std::u16string_view text) {
     return narrow;
 }
 
-inline std::string Hex(std::uint64_t value, int digits) {
-    std::string text(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = "0123456789ABCDEF"[value & 0xF];
+inline std::string Hex16(std::uint64_t value) {
+    std::string text(16, '0');
+    for (int i = 15; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = "0123456789ABCDEF"[value & 0xF];
     return text;
 }
 
@@ -34,97 +33,59 @@ public:
         std::array<std::optional<std::u16string>, kColumnCount> cells;
         std::uint32_t colour = 0xFFFFFF;
     };
+    std::vector<Row> rows;  // row handle h is rows[h - 1]
+    bool visible = true;
+    int writesWhileVisible = 0;
 
-    void SetRowsVisible(bool visible) override { visible_ = visible; }
-
+    void SetRowsVisible(bool show) override { visible = show; }
     RowHandle InsertRow(const char16_t* text, RowHandle parent) override {
-        NoteWrite();
-        if (parent != kNoRow && !Holds(parent)) return kNoRow;
-        Row& row = rows_.emplace_back();
-        row.parent = parent;
-        row.cells[0] = text ? text : u"";
-        return rows_.size();
+        if (Write(parent) == nullptr && parent != kNoRow) return kNoRow;
+        rows.push_back({parent, 0, {text ? text : u""}, 0xFFFFFF});
+        return rows.size();
     }
     void SetRowValue(RowHandle row, std::uint64_t value) override {
-        NoteWrite();
-        if (Holds(row)) Mutable(row).value = value;
+        if (Row* r = Write(row)) r->value = value;
     }
     bool SetCellText(RowHandle row, int column, const char16_t* text) override {
-        NoteWrite();
-        if (!Holds(row) || column < 0 || column >= kColumnCount) return false;
-        Mutable(row).cells[static_cast<std::size_t>(column)] = text ? text : u"";
+        Row* r = Write(row);
+        if (r == nullptr || column < 0 || column >= kColumnCount) return false;
+        r->cells[static_cast<std::size_t>(column)] = text ? text : u"";
         return true;
     }
     bool SetRowColor(RowHandle row, std::uint32_t colour) override {
-        NoteWrite();
-        if (!Holds(row)) return false;
-        Mutable(row).colour = colour;
-        return true;
+        Row* r = Write(row);
+        return r && (r->colour = colour, true);
     }
 
-    bool Visible() const { return visible_; }
-    int WritesWhileVisible() const { return writesWhileVisible_; }
-    const std::vector<Row>& Rows() const { return rows_; }
-    const Row& At(RowHandle row) const { return rows_[row - 1]; }
-
-    // The tree, one line a row in tree order: region rows indented under their allocation
-    // row, the cells joined by " | " ("-" for a cell never set, "" for an empty one), then the
-    // colour; a row whose value is not the address in its first cell says so at the end.
-    std::vector<std::string> Lines() const {
+    // One line a row in tree order, region rows indented under their allocation row: the
+    // cells joined by " | " ("-" never set, "" empty), then the colour; a row whose value is
+    // not the address in its first cell says so. Only the allocation at `base` if one is given.
+    std::vector<std::string> Lines(std::optional<std::uint64_t> base = std::nullopt) const {
         std::vector<std::string> lines;
-        for (RowHandle row = 1; row <= rows_.size(); ++row)
-            if (At(row).parent == kNoRow) AppendAllocation(lines, row);
+        for (RowHandle top = 1; top <= rows.size(); ++top) {
+            if (rows[top - 1].parent != kNoRow || (base && rows[top - 1].value != *base)) continue;
+            lines.push_back(Line(rows[top - 1]));
+            for (const Row& row : rows)
+                if (row.parent == top) lines.push_back("  " + Line(row));
+        }
         return lines;
-    }
-
-    // The lines of the allocation row at `address` and its region rows; none if there is no such row.
-    std::vector<std::string> AllocationLines(std::uint64_t address) const {
-        std::vector<std::string> lines;
-        for (RowHandle row = 1; row <= rows_.size(); ++row)
-            if (At(row).parent == kNoRow && At(row).value == address) AppendAllocation(lines, row);
-        return lines;
-    }
-
-    std::size_t AllocationCount() const {
-        std::size_t count = 0;
-        for (const Row& row : rows_) count += row.parent == kNoRow;
-        return count;
     }
 
 private:
-    bool Holds(RowHandle row) const { return row != kNoRow && row <= rows_.size(); }
-    Row& Mutable(RowHandle row) { return rows_[row - 1]; }
-    void NoteWrite() { writesWhileVisible_ += visible_; }
-
-    void AppendAllocation(std::vector<std::string>& lines, RowHandle allocation) const {
-        lines.push_back(Line(At(allocation), ""));
-        for (RowHandle row = allocation + 1; row <= rows_.size(); ++row)
-            if (At(row).parent == allocation) lines.push_back(Line(At(row), "  "));
+    Row* Write(RowHandle row) {
+        writesWhileVisible += visible;
+        return row != kNoRow && row <= rows.size() ? &rows[row - 1] : nullptr;
     }
 
-    static std::string Line(const Row& row, const char* indent) {
-        std::string line = indent;
-        for (const std::optional<std::u16string>& cell : row.cells) {
-            if (!cell)
-                line += "-";
-            else if (cell->empty())
-                line += "\"\"";
-            else
-                line += Narrow(*cell);
-            line += " | ";
-        }
-        line += Hex(row.colour, 6);
-        if (row.cells[0] != std::u16string(Hex16(row.value))) line += " value=" + Hex(row.value, 16);
+    static std::string Line(const Row& row) {
+        std::string line;
+        for (const std::optional<std::u16string>& cell : row.cells)
+            line += (!cell ? "-" : cell->empty() ? "\"\"" : Narrow(*cell)) + " | ";
+        line += Hex16(row.colour).substr(10);
+        if (row.cells[0] != Widen(Hex16(row.value))) line += " value=" + Hex16(row.value);
         return line;
     }
-    static std::u16string Hex16(std::uint64_t value) {
-        const std::string text = Hex(value, 16);
-        return std::u16string(text.begin(), text.end());
-    }
-
-    std::vector<Row> rows_;
-    bool visible_ = true;
-    int writesWhileVisible_ = 0;
+    static std::u16string Widen(const std::string& text) { return {text.begin(), text.end()}; }
 };
 
 }  // namespace quarry::test
