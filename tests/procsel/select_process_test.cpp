@@ -6,7 +6,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +21,7 @@ namespace {
 
 constexpr UINT32 kUntouched = 0xDEADBEEF;
 using Texts = std::vector<std::wstring>;
+using Boxes = std::vector<test::Shown>;
 
 // A column of the list from top to bottom, as the user reads it.
 Texts Column(HWND list, int column) {
@@ -55,44 +55,20 @@ void Click(HWND dialog, int id, bool post = false) {
     post ? PostMessageW(dialog, WM_COMMAND, command, button) : SendMessageW(dialog, WM_COMMAND, command, button);
 }
 
-struct ShownBox {
-    std::wstring text, caption;
-    bool ownedByDialog;
-    bool operator==(const ShownBox&) const = default;
-};
-
-// Runs the dialog modally; `onOpen` acts once it is initialised. Every message box it raises
-// is recorded and answered with OK; `afterBox` then queues what comes next. A dialog still
-// open after 20 s (a fault left it waiting) is cancelled, so no test can hang.
-struct DialogRun {
-    std::function<void(HWND dialog, HWND list)> onOpen, afterBox;
-    std::vector<ShownBox> boxes;
-
-    INT_PTR Run(CSelectProcess& dialog, UINT32* pid, HWND owner = nullptr) {
-        test::AfterSentMessage watch(WM_INITDIALOG, [&](HWND window, WPARAM, LPARAM) {
-            const HWND list = GetDlgItem(dialog.hwnd(), IDC_PROCESS_LIST);
-            if (window == dialog.hwnd()) return onOpen(window, list);
-            constexpr int kMessageBoxText = 0xFFFF;  // the static that shows a message box's text
-            boxes.push_back({test::TextOf(GetDlgItem(window, kMessageBoxText)), test::TextOf(window),
-                             GetWindow(window, GW_OWNER) == dialog.hwnd()});
-            PostMessageW(window, WM_COMMAND, IDOK, 0);
-            if (afterBox) afterBox(dialog.hwnd(), list);  // reaches the dialog after the box has gone
+// Runs the dialog modally; one still open after 20 s (a fault left it waiting) is cancelled,
+// so that no test can hang.
+INT_PTR RunModal(CSelectProcess& dialog, UINT32* pid, HWND owner = nullptr) {
+    static CSelectProcess* open = nullptr;
+    open = &dialog;
+    const struct Deadline {
+        UINT_PTR timer = SetTimer(nullptr, 0, 20000, [](HWND, UINT, UINT_PTR, DWORD) {
+            ADD_FAILURE() << "the dialog was still open after 20 s";
+            Click(open->hwnd(), IDCANCEL, true);
         });
-        open_ = &dialog;
-        const struct Deadline {
-            UINT_PTR timer = SetTimer(nullptr, 0, 20000, &Expired);
-            ~Deadline() { KillTimer(nullptr, timer); }
-        } deadline;
-        return dialog.DoModal(owner, pid);
-    }
-
-private:
-    static void CALLBACK Expired(HWND, UINT, UINT_PTR, DWORD) {
-        ADD_FAILURE() << "the dialog was still open after 20 s";
-        Click(open_->hwnd(), IDCANCEL, true);
-    }
-    static inline CSelectProcess* open_ = nullptr;
-};
+        ~Deadline() { KillTimer(nullptr, timer); }
+    } deadline;
+    return dialog.DoModal(owner, pid);
+}
 
 class SelectProcessTest : public testing::Test {
 protected:
@@ -105,14 +81,16 @@ protected:
     }
     static DWORD TargetPid() { return target_.Facts().pid; }
 
+    test::ModalAnswers answers;  // every message box answered with OK and recorded
+    HWND shown = nullptr;        // the dialog, once it opened
     static inline ComScope com_;  // for the shell's icons, as in the program
     static inline test::TargetLauncher target_;
     static inline bool started_ = false;
 };
 
-TEST_F(SelectProcessTest, ListsTheTargetSortsByHeaderClicksAndCancelLeavesTheVariable) {
-    DialogRun run;
-    run.onOpen = [](HWND dialog, HWND list) {
+TEST_F(SelectProcessTest, ListsTheTargetSortsByHeaderClicksResizesAndCancelLeavesTheVariable) {
+    answers.dialog = [](HWND dialog) {
+        const HWND list = GetDlgItem(dialog, IDC_PROCESS_LIST);
         wchar_t user[260] = {}, domain[260] = {};
         GetEnvironmentVariableW(L"USERNAME", user, 260);
         GetEnvironmentVariableW(L"USERDOMAIN", domain, 260);
@@ -151,32 +129,32 @@ TEST_F(SelectProcessTest, ListsTheTargetSortsByHeaderClicksAndCancelLeavesTheVar
     };
     UINT32 pid = kUntouched;
     CSelectProcess dialog;
-    EXPECT_EQ(run.Run(dialog, &pid), IDCANCEL);
+    EXPECT_EQ(RunModal(dialog, &pid), IDCANCEL);
     EXPECT_EQ(pid, kUntouched);
 }
 
 TEST_F(SelectProcessTest, AcceptsTheSelectedRowByOkOrADoubleClickAndAsksForOneWithout) {
-    DialogRun enter;  // Enter with no row selected, then OK with the target selected
-    enter.onOpen = [](HWND, HWND list) { PostMessageW(list, WM_KEYDOWN, VK_RETURN, 0); };
-    enter.afterBox = [](HWND dialog, HWND list) {
-        ListView_SetItemState(list, TargetRow(list), LVIS_SELECTED, LVIS_SELECTED);
-        Click(dialog, IDOK, true);
-    };
-    DialogRun doubleClick;
-    doubleClick.onOpen = [](HWND, HWND list) {  // the first click selects, the second accepts
+    // Enter with no row selected, then OK with the target selected.
+    answers.dialog = [this](HWND dialog) { PostMessageW(GetDlgItem(shown = dialog, IDC_PROCESS_LIST), WM_KEYDOWN, VK_RETURN, 0); };
+    answers.afterBox = [this] { test::ChooseProcess(TargetPid())(shown); };
+    UINT32 pid = kUntouched;
+    CSelectProcess first;
+    EXPECT_EQ(RunModal(first, &pid), IDOK);
+    EXPECT_EQ(pid, TargetPid());
+    EXPECT_EQ(answers.boxes, (Boxes{{L"", L"Please select a process.", shown}}));
+
+    answers.dialog = [](HWND dialog) {  // the first click selects, the second accepts
+        const HWND list = GetDlgItem(dialog, IDC_PROCESS_LIST);
         RECT row{};
         ListView_SetItemState(list, TargetRow(list), LVIS_SELECTED, LVIS_SELECTED);
         ListView_EnsureVisible(list, TargetRow(list), FALSE);
         ListView_GetItemRect(list, TargetRow(list), &row, LVIR_LABEL);
         SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(row.left + 2, row.top + 2));
     };
-    for (DialogRun* run : {&enter, &doubleClick}) {
-        UINT32 pid = kUntouched;
-        CSelectProcess dialog;
-        EXPECT_EQ(run->Run(dialog, &pid), IDOK);
-        EXPECT_EQ(pid, TargetPid());
-    }
-    EXPECT_EQ(enter.boxes, (std::vector<ShownBox>{{L"Please select a process.", L"", true}}));
+    pid = kUntouched;
+    CSelectProcess second;
+    EXPECT_EQ(RunModal(second, &pid), IDOK);
+    EXPECT_EQ(pid, TargetPid());
 }
 
 // Records the elevated start instead of starting this test program again.
@@ -205,25 +183,23 @@ TEST_F(SelectProcessTest, ShowAllProcessesIsOfferedUnelevatedAndRestartsTheOwnEx
 
     // Refused: the message, and the dialog and its owner stay. A modal dialog shows itself
     // (and so its buttons) once its queue first runs empty: the button's own flag says.
-    DialogRun refused;
-    refused.onOpen = [offered](HWND dialog, HWND) {
-        EXPECT_EQ((GetWindowLongW(GetDlgItem(dialog, IDC_SHOW_ALL_PROCESSES), GWL_STYLE) & WS_VISIBLE) != 0, offered)
+    answers.dialog = [this, offered](HWND dialog) {
+        EXPECT_EQ((GetWindowLongW(GetDlgItem(shown = dialog, IDC_SHOW_ALL_PROCESSES), GWL_STYLE) & WS_VISIBLE) != 0, offered)
             << (offered ? "not offered unelevated" : "offered although elevated");
         Click(dialog, IDC_SHOW_ALL_PROCESSES, true);
     };
-    refused.afterBox = [](HWND dialog, HWND) { Click(dialog, IDCANCEL, true); };
+    answers.afterBox = [this] { Click(shown, IDCANCEL, true); };
     RecordedRelaunch failing(false);
     UINT32 pid = kUntouched;
-    EXPECT_EQ(refused.Run(failing, &pid, owner.get()), IDCANCEL);
+    EXPECT_EQ(RunModal(failing, &pid, owner.get()), IDCANCEL);
     EXPECT_EQ(failing.started, Texts{ownPath});
-    EXPECT_EQ(refused.boxes, (std::vector<ShownBox>{{L"Failed to launch elevated process.", L"", true}}));
+    EXPECT_EQ(answers.boxes, (Boxes{{L"", L"Failed to launch elevated process.", shown, test::Icon::Error}}));
     EXPECT_FALSE(PeekMessageW(&closing, owner.get(), WM_CLOSE, WM_CLOSE, PM_REMOVE));
 
     // Started: the dialog cancels and its owner, the main window, is asked to close.
-    DialogRun accepted;
-    accepted.onOpen = [](HWND dialog, HWND) { Click(dialog, IDC_SHOW_ALL_PROCESSES); };
+    answers.dialog = [](HWND dialog) { Click(dialog, IDC_SHOW_ALL_PROCESSES); };
     RecordedRelaunch succeeding(true);
-    EXPECT_EQ(accepted.Run(succeeding, &pid, owner.get()), IDCANCEL);
+    EXPECT_EQ(RunModal(succeeding, &pid, owner.get()), IDCANCEL);
     EXPECT_EQ(pid, kUntouched);
     EXPECT_EQ(succeeding.started, Texts{ownPath});
     EXPECT_TRUE(PeekMessageW(&closing, owner.get(), WM_CLOSE, WM_CLOSE, PM_REMOVE));
