@@ -494,8 +494,16 @@ TEST_F(RowsByHand, ARightClickSelectsAndShowsTheRowUnderThePointerAndOpensTheMen
             }
         });
         const LPARAM client = MAKELPARAM(point.x, point.y);
+        // The row is brought under the pointer: a virtual desktop may put back a pointer
+        // that a program moves.
+        POINT pointer{};
         ClientToScreen(tree, &point);
-        SetCursorPos(point.x, point.y);
+        GetCursorPos(&pointer);
+        RECT frameRect{};
+        GetWindowRect(frame.hwnd(), &frameRect);
+        SetWindowPos(frame.hwnd(), nullptr, frameRect.left + pointer.x - point.x, frameRect.top + pointer.y - point.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER);
+        point = pointer;
         PostMessageW(tree, WM_RBUTTONUP, 0, client);  // the tree watches for a drag until it comes
         SendMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, client);
         for (MSG message{}; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
