@@ -1,197 +1,103 @@
-// Leaks, in process with the real main window on a live test target: many Refresh cycles and
-// many row selections leave the program's handles, GDI objects and USER objects where they
-// were after one warm-up round. Each count may grow by at most kTolerance, for objects that
-// the system or the controls make once and keep (caches, a first-use table).
-#include <gtest/gtest.h>
-
+// Leaks, in process with the real main window on a live test target: rounds of Open, the row
+// menu, Refresh and row selections leave the program's handles, GDI objects and USER objects
+// where they were after a first round.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
-#include "main_frame_driver.h"
+#include "app/main_frame.h"
+#include "resources/resource.h"
+#include "support/modal_driver.h"
+#include "support/target_launcher.h"
 
 namespace quarry {
 namespace {
 
-using namespace test;
+constexpr int kRounds = 8;
+constexpr long kTolerance = 3;  // for objects that the system or the controls make once and keep
 
-constexpr long kTolerance = 5;
-constexpr int kRefreshCycles = 200;
-constexpr int kRowSelections = 1000;
-
-// --- Counting what the process holds --------------------------------------------------------
-// Wine 8 answers 0 to GetProcessHandleCount and GetGuiResources whatever the process holds.
-// A process with a window always holds handles and objects, so 0 means "not counted", and the
-// count is then taken another way that Wine supports; Windows never gets there.
-
-// One entry of the system's list of every open handle (SystemExtendedHandleInformation).
-struct SystemHandleEntry {
-    void* object;
-    ULONG_PTR processId;
-    ULONG_PTR handle;
-    ULONG access;
-    USHORT creatorBackTraceIndex;
-    USHORT objectTypeIndex;
-    ULONG attributes;
-    ULONG reserved;
-};
-struct SystemHandleList {
-    ULONG_PTR count;
-    ULONG_PTR reserved;
-    SystemHandleEntry entries[1];
-};
-constexpr ULONG kSystemExtendedHandleInformation = 64;
-constexpr LONG kStatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-
-long HandlesInSystemList() {
-    using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
-    const auto query = reinterpret_cast<Query>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    if (!query) return -1;
-    std::vector<ULONG_PTR> buffer(1 << 16);  // ULONG_PTR keeps the entries aligned
-    const auto ask = [&] {
-        const auto bytes = static_cast<ULONG>(buffer.size() * sizeof(ULONG_PTR));
-        return query(kSystemExtendedHandleInformation, buffer.data(), bytes, nullptr);
-    };
-    LONG status;
-    while ((status = ask()) == kStatusInfoLengthMismatch) buffer.resize(buffer.size() * 2);
-    if (status != 0) return -1;
-    const auto* list = reinterpret_cast<const SystemHandleList*>(buffer.data());
-    long count = 0;
-    for (ULONG_PTR i = 0; i < list->count; ++i) count += list->entries[i].processId == GetCurrentProcessId();
-    return count;
-}
-
-long HandleCount() {
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return static_cast<long>(count);
-    return HandlesInSystemList();
-}
-
-// Wine's GDI handles are indexes into the process's table; one whose upper word is zero
-// stands for whatever object is at that index.
-long GdiObjectsInTable() {
+// Wine answers 0 to GetGuiResources: its GDI and USER handles are indexes into the process's
+// tables (USER ones 0x20 + 2 * index), and one whose upper word is zero stands for whatever
+// object is at that index. Windows never gets there.
+long GdiObjects() {
+    if (const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return static_cast<long>(count);
     long count = 0;
     for (ULONG_PTR index = 0; index <= 0xFFFF; ++index) count += GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
     return count;
 }
 
-long GdiObjectCount() {
-    const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    return count ? static_cast<long>(count) : GdiObjectsInTable();
-}
-
-BOOL CALLBACK CountWindow(HWND, LPARAM total) {
-    ++*reinterpret_cast<long*>(total);
-    return TRUE;
-}
-
-// A window of this process with all its descendants.
-BOOL CALLBACK CountOwnWindow(HWND window, LPARAM total) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != GetCurrentProcessId()) return TRUE;
-    CountWindow(window, total);
-    EnumChildWindows(window, CountWindow, total);
-    return TRUE;
-}
-
-// Windows of this process (top-level, their children, message-only ones), menus and
-// accelerator tables. Wine's USER handles are 0x20 + 2 * index; an upper word of zero
-// stands for whatever object is at that index.
-long UserObjectsByKind() {
+// Windows of this process, menus and accelerator tables.
+long UserObjects() {
+    if (const DWORD count = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)) return static_cast<long>(count);
     long count = 0;
-    EnumWindows(CountOwnWindow, reinterpret_cast<LPARAM>(&count));
-    for (HWND window = nullptr; (window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr));)
-        CountOwnWindow(window, reinterpret_cast<LPARAM>(&count));
     for (ULONG_PTR handle = 0x20; handle <= 0xFFFF; handle += 2) {
-        count += IsMenu(reinterpret_cast<HMENU>(handle)) != FALSE;
-        count += CopyAcceleratorTableW(reinterpret_cast<HACCEL>(handle), nullptr, 0) > 0;
+        DWORD owner = 0;
+        count += IsWindow(reinterpret_cast<HWND>(handle)) &&
+                 GetWindowThreadProcessId(reinterpret_cast<HWND>(handle), &owner) && owner == GetCurrentProcessId();
+        count += IsMenu(reinterpret_cast<HMENU>(handle)) ||
+                 CopyAcceleratorTableW(reinterpret_cast<HACCEL>(handle), nullptr, 0);
     }
     return count;
 }
 
-long UserObjectCount() {
-    const DWORD count = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-    return count ? static_cast<long>(count) : UserObjectsByKind();
+// Probed one by one: Wine answers 0 to GetProcessHandleCount too.
+long Handles() {
+    long count = 0;
+    DWORD flags = 0;
+    for (ULONG_PTR handle = 4; handle <= 0xFFFF; handle += 4)
+        count += GetHandleInformation(reinterpret_cast<HANDLE>(handle), &flags) != 0;
+    return count;
 }
 
 struct Counts {
     long handles, gdi, user;
 };
+Counts Take() { return {Handles(), GdiObjects(), UserObjects()}; }
 
-Counts Take() { return {HandleCount(), GdiObjectCount(), UserObjectCount()}; }
+TEST(Leaks, OpenRowMenuRefreshAndSelectionsLeaveNothingBehind) {
+    test::TargetLauncher target;
+    ASSERT_TRUE(target.Start()) << target.Error();
+    CoInitialize(nullptr);
+    CMainFrame frame;
+    ASSERT_NE(frame.Create(), nullptr);
+    ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
 
-void ExpectUnchanged(const char* what, const Counts& before, const Counts& after) {
-    std::printf("%s: handles %ld -> %ld, GDI objects %ld -> %ld, USER objects %ld -> %ld\n", what, before.handles,
-                after.handles, before.gdi, after.gdi, before.user, after.user);
-    ASSERT_GT(before.handles, 0) << "handles cannot be counted";
-    ASSERT_GT(before.gdi, 0) << "GDI objects cannot be counted";
-    ASSERT_GT(before.user, 0) << "USER objects cannot be counted";
+    const HWND tree = FindWindowExW(frame.TreeList().hwnd(), nullptr, L"TreeList", nullptr);
+    // The row menu goes as soon as it waits for the user.
+    const test::AfterSentMessage closeMenu(WM_ENTERIDLE, [](HWND, WPARAM kind, LPARAM menu) {
+        if (kind == MSGF_MENU) PostMessageW(reinterpret_cast<HWND>(menu), WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    test::ModalAnswers answers;
+    answers.dialog = test::ChooseProcess(target.Facts().pid);
+    NMHDR rightClick{frame.TreeList().hwnd(), CMainFrame::kTreeListId, static_cast<UINT>(NM_RCLICK)};
+    const auto round = [&] {
+        SendMessageW(frame.hwnd(), WM_COMMAND, ID_TARGET_OPEN, 0);  // over the open target, after the first
+        SendMessageW(frame.hwnd(), WM_NOTIFY, rightClick.idFrom, reinterpret_cast<LPARAM>(&rightClick));
+        SendMessageW(frame.hwnd(), WM_COMMAND, ID_TARGET_REFRESH, 0);
+        // The keys move only a selection there is: the first row's, made as the program makes one.
+        frame.TreeList().SelectRow(reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)));
+        for (int key = 0; key < 3; ++key) SendMessageW(tree, WM_KEYDOWN, VK_DOWN, 0);
+    };
+    round();
+    ASSERT_NE(frame.Target(), nullptr);
+    const Counts before = Take();
+    for (int i = 0; i < kRounds; ++i) round();
+    const Counts after = Take();
+    std::printf("handles %ld -> %ld, GDI objects %ld -> %ld, USER objects %ld -> %ld\n", before.handles, after.handles,
+                before.gdi, after.gdi, before.user, after.user);
+    // The keys' selection shows its row's memory.
+    wchar_t address[32] = {};
+    ASSERT_TRUE(frame.TreeList().GetCellText(frame.TreeList().SelectedRow(), 0, address, 32));
+    EXPECT_TRUE(test::TextOf(frame.ContentWindow()).starts_with(address));
+    EXPECT_GT(before.handles * before.gdi * before.user, 0) << "cannot count";
     EXPECT_LE(after.handles - before.handles, kTolerance);
     EXPECT_LE(after.gdi - before.gdi, kTolerance);
     EXPECT_LE(after.user - before.user, kTolerance);
-}
-
-// --- The program under load ------------------------------------------------------------------
-
-class Leaks : public MainFrameWithTarget {
-protected:
-    Leaks() : MainFrameWithTarget(true) {}
-
-    // Moves the selection one row down with the arrow key, back to the top after the last
-    // row; true when the pane then shows the new row's memory or the read message.
-    bool SelectNextRow() {
-        HTREEITEM selected = SelectedRow(tree);
-        if (!selected) {  // the keys move only a selection there is: the program makes one
-            selected = NextRow(tree, nullptr, TVGN_ROOT);
-            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected));
-        }
-        const bool atEnd = !NextRow(tree, selected, TVGN_NEXTVISIBLE);
-        const WPARAM key = atEnd ? VK_HOME : VK_DOWN;
-        SendMessageW(tree, WM_KEYDOWN, key, 1);
-        SendMessageW(tree, WM_KEYUP, key, 0xC0000001);
-        const HTREEITEM now = SelectedRow(tree);
-        wchar_t address[32] = {};
-        if (now == selected || !frame.TreeList().GetCellText(now, 0, address, 32)) return false;
-        const std::wstring pane = TextOf(frame.ContentWindow());
-        return pane.starts_with(address) || pane == L"Failed to read process memory";
-    }
-};
-
-TEST_F(Leaks, RefreshCyclesOnALiveTarget) {
-    const int rows = TopLevelRowCount(tree);
-    ASSERT_GT(rows, 0);
-    SelectNextRow();
-    SendCommand(frame, ID_TARGET_REFRESH);  // warm-up
-    const Counts before = Take();
-    const ULONGLONG start = GetTickCount64();
-    int shown = 0;
-    for (int cycle = 0; cycle < kRefreshCycles; ++cycle) {
-        shown += SelectNextRow();  // so that each Refresh also has a selection and a pane to empty
-        SendCommand(frame, ID_TARGET_REFRESH);
-    }
-    std::printf("%d Refresh cycles of %d allocations: %llu ms\n", kRefreshCycles, rows, GetTickCount64() - start);
-    EXPECT_EQ(TopLevelRowCount(tree), rows);
-    EXPECT_EQ(shown, kRefreshCycles);
-    ExpectUnchanged("Refresh", before, Take());
-}
-
-TEST_F(Leaks, RowSelections) {
-    // Every allocation opened, so that the selections walk through region rows too.
-    for (HTREEITEM row = NextRow(tree, nullptr, TVGN_ROOT); row; row = NextRow(tree, row, TVGN_NEXT))
-        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(row));
-    for (int warmUp = 0; warmUp < 10; ++warmUp) SelectNextRow();
-    const Counts before = Take();
-    const ULONGLONG start = GetTickCount64();
-    int shown = 0;
-    for (int selection = 0; selection < kRowSelections; ++selection) shown += SelectNextRow();
-    std::printf("%d row selections: %llu ms\n", kRowSelections, GetTickCount64() - start);
-    EXPECT_EQ(shown, kRowSelections);
-    ExpectUnchanged("Row selections", before, Take());
+    DestroyWindow(frame.hwnd());
 }
 
 }  // namespace

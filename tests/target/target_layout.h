@@ -6,27 +6,21 @@
 
 namespace quarry::target {
 
-// Preferred addresses: fixed and 64 KB-aligned, so rows look alike from run to run, and
-// back to back, so allocations that touch are told apart by their base alone. The target
-// takes any address when one is taken, and always reports the address it got.
+// Preferred addresses: fixed, 64 KB-aligned and back to back, so that allocations that
+// touch are told apart by their base alone. One that is taken gives way to any address;
+// the report always says where each range is.
 inline constexpr std::uint64_t kPageSize = 4096;
 inline constexpr std::uint64_t kPatternAllocAddress = 0x3A0000000;
-inline constexpr std::uint64_t kPatternAllocSize = 1024 * 1024;
+inline constexpr std::uint64_t kPatternAllocSize = 1024 * 1024;  // its first 64 KB committed
 inline constexpr std::uint64_t kPatternCommittedSize = 64 * 1024;
 inline constexpr std::uint64_t kReservedAllocAddress = kPatternAllocAddress + kPatternAllocSize;
 inline constexpr std::uint64_t kReservedAllocSize = 256 * 1024;
 inline constexpr std::uint64_t kGuardPageAddress = kReservedAllocAddress + kReservedAllocSize;
 inline constexpr std::uint64_t kNoAccessPageAddress = kGuardPageAddress + 64 * 1024;
 inline constexpr std::uint64_t kMappedFileSize = 64 * 1024;
-inline constexpr int kThreadCount = 2;
-
-// "--allocations N" adds N allocations to the layout, for walks over a big address space:
-// each reserves 64 KB with its first page committed, so it shows as two regions.
-inline constexpr char kOptionAllocations[] = "--allocations";
+// "--allocations N" (1 to 1,000,000) adds N allocations of 64 KB, the first page committed.
 inline constexpr std::uint64_t kExtraAllocationSize = 64 * 1024;
-inline constexpr std::uint64_t kMostExtraAllocations = 1000000;  // 64 GB of address space
 
-inline constexpr wchar_t kTargetProgram[] = L"QuarryTestTarget.exe";
 inline constexpr wchar_t kDllName[] = L"QuarryTestDll.dll";
 // Exactly eight characters: the longest name a section header holds without a string table.
 inline constexpr char kDllSectionName[] = ".quarry8";
@@ -40,18 +34,10 @@ constexpr std::uint8_t PatternByte(std::uint64_t offset, std::uint8_t seed) {
     return static_cast<std::uint8_t>((offset * 31 + 7 + seed) % 251);
 }
 
-// The report: one fact a line, "name value...", addresses in 16 upper-case hex digits,
-// sizes in decimal, a path always last. "ready" ends it; "error <what>" replaces it.
-inline constexpr char kFactPid[] = "pid";                        // pid <id>
-inline constexpr char kFactPatternAlloc[] = "pattern_alloc";     // <addr> <size> <committed>
-inline constexpr char kFactReservedAlloc[] = "reserved_alloc";   // <addr> <size>
-inline constexpr char kFactGuardPage[] = "guard_page";           // <addr> <size>
-inline constexpr char kFactNoAccessPage[] = "noaccess_page";     // <addr> <size>
-inline constexpr char kFactThread[] = "thread";                  // <id>, once per thread
-inline constexpr char kFactMappedFile[] = "mapped_file";         // <addr> <size> <path>
-inline constexpr char kFactDll[] = "dll";                        // <base> <path>
-inline constexpr char kFactAllocations[] = "allocations";        // <count> <size> <committed>, with the option only
-inline constexpr char kFactReady[] = "ready";
-inline constexpr char kFactError[] = "error";
+// The report, one fact a line, a name and a decimal number: "pid", the addresses of
+// pattern_alloc, reserved_alloc, guard_page and noaccess_page, "thread" for each of two
+// threads, the addresses of mapped_file and dll; with the option "allocations <N> 65536
+// 4096"; "ready" last. "error <what>" ends it early when the layout cannot be built.
+inline constexpr char kFactAllocations[] = "allocations";
 
 }  // namespace quarry::target
