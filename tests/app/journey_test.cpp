@@ -59,9 +59,7 @@ HTREEITEM TreeRow(HWND tree, HTREEITEM from, UINT relation) {
 class Quarry {
 public:
     Quarry() {
-        wchar_t path[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring commandLine = L"\"" + std::filesystem::path(path).replace_filename(L"Quarry.exe").wstring() + L"\"";
+        std::wstring commandLine = L"\"" + BesideTestProgram(L"Quarry.exe") + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         startup.lpDesktop = const_cast<wchar_t*>(kDesktop);
