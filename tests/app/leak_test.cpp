@@ -12,6 +12,7 @@
 #include "app/main_frame.h"
 #include "resources/resource.h"
 #include "support/modal_driver.h"
+#include "support/tree_list_windows.h"
 #include "support/target_launcher.h"
 
 namespace quarry {
@@ -66,7 +67,7 @@ TEST(Leaks, OpenRowMenuRefreshAndSelectionsLeaveNothingBehind) {
     ASSERT_NE(frame.Create(), nullptr);
     ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
 
-    const HWND tree = FindWindowExW(frame.TreeList().hwnd(), nullptr, L"TreeList", nullptr);
+    const HWND tree = test::InnerTree(frame.TreeList().hwnd());
     // The row menu goes as soon as it waits for the user.
     const test::AfterSentMessage closeMenu(WM_ENTERIDLE, [](HWND, WPARAM kind, LPARAM menu) {
         if (kind == MSGF_MENU) PostMessageW(reinterpret_cast<HWND>(menu), WM_KEYDOWN, VK_ESCAPE, 0);
