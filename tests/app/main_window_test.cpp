@@ -1,18 +1,14 @@
 // The main window's commands in process, on the test display, with the test target running:
-// Open and Refresh, the content pane, Dump, a target that ends, the row menu and Copy, Find
-// and F3, the About box and start-up. Every modal window they open is answered and checked.
+// Open and Refresh, the content pane, Dump and a target that ends, the row menu and Copy,
+// Find and F3, start-up, and what rounds of them leave behind. Every modal window they open
+// is answered and checked.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
-#include <optional>
+#include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,122 +25,55 @@ namespace quarry {
 namespace {
 
 using namespace test;
-using Bytes = std::vector<std::uint8_t>;
-using Cells = std::vector<std::optional<std::wstring>>;  // nullopt: never set
+using Boxes = std::vector<Shown>;
 
 constexpr wchar_t kIdleTitle[] = L"Quarry - Tellwick";
 constexpr wchar_t kReadFailed[] = L"Failed to read process memory";
 constexpr COLORREF kPrivate = 0xDCFADC, kMapped = 0xFADCDC, kImage = 0xDCDCFA, kWhite = 0xFFFFFF;
-constexpr int kFileNameCombo = 0x47C, kFileNameEdit = 0x480, kFileTypeList = 0x470;  // the save dialog's
+constexpr int kFileNameCombo = 0x47C, kFileNameEdit = 0x480;  // the save dialog's
 
-std::wstring AddressLabel(std::uint64_t address) {
-    wchar_t label[17];
-    swprintf(label, 17, L"%016llX", static_cast<unsigned long long>(address));
-    return label;
-}
-
-std::wstring TempPath(const std::wstring& name) {
-    return std::filesystem::temp_directory_path().wstring() + L"quarry-" + std::to_wstring(GetCurrentProcessId()) + name;
-}
-
-Bytes FileBytes(const std::wstring& path) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-// The colour that covers most of the window on the screen: what it was painted with.
-COLORREF PaintedBackground(HWND window) {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    RECT client{};
-    GetClientRect(window, &client);
-    const WindowDC screen(window);
-    std::map<COLORREF, int> counts;
-    for (int y = 1; y < client.bottom; y += 5)
-        for (int x = 1; x < client.right; x += 5) ++counts[GetPixel(screen.get(), x, y)];
-    COLORREF most = CLR_INVALID;
-    for (const auto& [colour, count] : counts)
-        if (most == CLR_INVALID || count > counts[most]) most = colour;
-    return most;
-}
-
-// A menu's entries as "Dump|Copy|-|...", a separator as "-".
-std::wstring MenuTexts(HMENU menu) {
-    std::wstring entries;
-    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-        wchar_t text[64] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
-        entries += (i ? L"|" : L"") + std::wstring(*text ? text : L"-");
-    }
-    return entries;
-}
-
-// Long texts compared whole, reported from the first line that differs.
-testing::AssertionResult Same(const std::wstring& shown, const std::wstring& expected) {
-    if (shown == expected) return testing::AssertionSuccess();
-    std::size_t at = 0;
-    while (at < shown.size() && at < expected.size() && shown[at] == expected[at]) ++at;
-    at = shown.rfind(L'\n', at) == std::wstring::npos ? 0 : shown.rfind(L'\n', at) + 1;
-    const auto line = [at](const std::wstring& text) {
-        const std::wstring piece = text.substr(std::min(at, text.size()), 80);
-        return std::string(piece.begin(), piece.end());
-    };
-    return testing::AssertionFailure() << "from character " << at << ": shown \"" << line(shown) << "\", expected \""
-                                       << line(expected) << "\"";
-}
-
-bool EndProcess(DWORD pid) {
-    const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-    return process && TerminateProcess(process.get(), 9) && WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0;
-}
+Shown ErrorBox(HWND owner, const wchar_t* text) { return {L"", text, owner, Icon::Error}; }
 
 class MainWindow : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        JoinDesktop(L"QuarryMainWindow");
+        JoinDesktop(L"QuarryMainWindow");  // before COM, which may make a window of the thread's
         CoInitialize(nullptr);
-        target_ = new TargetLauncher;
-        started_ = target_->Start();
+        started_ = target_.Start();
     }
     static void TearDownTestSuite() {
-        delete target_;
+        target_.Stop();
         CoUninitialize();
     }
     void SetUp() override {
-        ASSERT_TRUE(started_) << target_->Error();
+        ASSERT_TRUE(started_) << target_.Error();
         ASSERT_NE(frame.Create(), nullptr);
         ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
         SetForegroundWindow(frame.hwnd());
     }
     void TearDown() override {
         DestroyWindow(frame.hwnd());
-        TakeQuitMessage();
-        for (const wchar_t* name : {L"region.bin", L"reserved.bin", L"allocation.bin", L"locked.bin", L"gone.bin"})
-            DeleteFileW(TempPath(name).c_str());
+        MSG quit{};  // the destroyed frame's, which would end the next test's modal loops
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
 
-    static const TargetFacts& Facts() { return target_->Facts(); }
+    static const TargetFacts& Facts() { return target_.Facts(); }
     void Command(UINT id) { SendMessageW(frame.hwnd(), WM_COMMAND, id, 0); }
     std::wstring Pane() const { return TextOf(frame.ContentWindow()); }
     std::wstring Title() const { return TextOf(frame.hwnd()); }
-    std::vector<HTREEITEM> TopLevel() const {
-        std::vector<HTREEITEM> found;
-        const HWND tree = InnerTree(rows.hwnd());
-        for (HTREEITEM row = TreeView_GetRoot(tree); row; row = TreeView_GetNextSibling(tree, row)) found.push_back(row);
-        return found;
-    }
-    int TopLevelRows() const { return static_cast<int>(TopLevel().size()); }
+    UINT RowCount() const { return TreeView_GetCount(InnerTree(rows.hwnd())); }
 
     void Open(DWORD pid) {
         ModalAnswers answers;
         answers.dialog = ChooseProcess(pid);
         Command(ID_TARGET_OPEN);
     }
-    // The allocation row whose Address reads `address`, or null.
-    HTREEITEM Allocation(std::uint64_t address) {
-        wchar_t cell[32] = {};
-        for (const HTREEITEM row : TopLevel())
-            if (rows.GetCellText(row, 0, cell, 32) && AddressLabel(address) == cell) return row;
-        return nullptr;
+    // The allocation row at `address`, or null.
+    HTREEITEM Allocation(std::uint64_t address) const {
+        const HWND tree = InnerTree(rows.hwnd());
+        HTREEITEM row = TreeView_GetRoot(tree);
+        while (row && rows.RowValue(row) != address) row = TreeView_GetNextSibling(tree, row);
+        return row;
     }
     HTREEITEM Region(std::uint64_t allocation, std::size_t index = 0) {
         const std::vector<HTREEITEM> regions = rows.ChildRows(Allocation(allocation));
@@ -159,100 +88,52 @@ protected:
         rows.SelectRow(before ? before : TreeView_GetNextVisible(tree, row));
         SendMessageW(tree, WM_KEYDOWN, before ? VK_DOWN : VK_UP, 1);
     }
-    HTREEITEM AddRow(HTREEITEM parent, const Cells& cells) {
-        const HTREEITEM row = rows.InsertRow(cells[0].value_or(L"").c_str(), parent, -1, TVI_LAST);
+    // A row with these cells from the first column on; a null cell is never set.
+    HTREEITEM AddRow(HTREEITEM parent, const std::vector<const wchar_t*>& cells) {
+        const HTREEITEM row = rows.InsertRow(cells[0], parent, -1, TVI_LAST);
         for (std::size_t column = 1; column < cells.size(); ++column)
-            if (cells[column]) rows.SetCellText(row, static_cast<int>(column), cells[column]->c_str());
+            if (cells[column]) rows.SetCellText(row, static_cast<int>(column), cells[column]);
         return row;
     }
-    // Dump of `row` (the selection when null) into the temporary file `name`; what the save
-    // dialog offered: its file types and the name it proposed.
-    std::wstring Dump(HTREEITEM row, const std::wstring& name, ModalAnswers& answers) {
-        if (row) rows.SelectRow(row);
-        std::wstring offered;
-        answers.dialog = [&](HWND dialog) {
-            const HWND types = GetDlgItem(dialog, kFileTypeList);
-            for (int i = 0; i < static_cast<int>(SendMessageW(types, CB_GETCOUNT, 0, 0)); ++i) {
-                wchar_t type[64] = {};
-                SendMessageW(types, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(type));
-                offered += type + std::wstring(L"|");
-            }
+    // Dump of the selection into `file`, named in the save dialog as the user would.
+    void Dump(const SavedFile& file, ModalAnswers& answers) {
+        answers.dialog = [&file](HWND dialog) {
             HWND nameBox = GetDlgItem(dialog, kFileNameCombo);
             if (!nameBox) nameBox = GetDlgItem(dialog, kFileNameEdit);
-            offered += TextOf(nameBox);
-            SetWindowTextW(nameBox, TempPath(name).c_str());
+            SetWindowTextW(nameBox, file.path.c_str());
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         };
         Command(ID_TARGET_DUMP);
         answers.dialog = nullptr;
-        return offered;
     }
 
-    static inline TargetLauncher* target_ = nullptr;
+    static inline TargetLauncher target_;
     static inline bool started_ = false;
     CMainFrame frame;
     CTreeListView& rows = frame.TreeList();
 };
 
-Shown ErrorBox(HWND owner, const wchar_t* text) { return {L"", text, owner, Icon::Error}; }
-
-TEST_F(MainWindow, OpenAndRefreshWalkUnderTheWaitCursorAndFollowTheStateTable) {
+TEST_F(MainWindow, OpenAndRefreshShowTheTargetAndAFailedOpenLeavesNone) {
     EXPECT_EQ(Title(), kIdleTitle);
-    EXPECT_EQ(MenuTexts(GetMenu(frame.hwnd())), L"&Open|&Refresh|&Find|&Dump|&About|Exit");
-    std::wstring columns;
-    const HWND header = InnerHeader(rows.hwnd());
-    for (int i = 0; i < Header_GetItemCount(header); ++i) {
-        wchar_t caption[32] = {};
-        HDITEMW item{};
-        item.mask = HDI_TEXT | HDI_FORMAT;
-        item.pszText = caption;
-        item.cchTextMax = 32;
-        Header_GetItem(header, i, &item);
-        columns += caption + std::wstring((item.fmt & HDF_RIGHT) ? L">|" : L"|");  // '>': right-aligned
-    }
-    EXPECT_EQ(columns, L"Address|Type|Size>|Commit>|Protect|Blocks>|Details|");
-    {  // cancelled with no target: nothing changes, and Refresh has nothing to walk
-        ModalAnswers answers;
-        Command(ID_TARGET_OPEN);
-        Command(ID_TARGET_REFRESH);
-        EXPECT_EQ(answers.dialogs.size(), 1u);
-    }
-    EXPECT_EQ(frame.Target(), nullptr);
-    EXPECT_EQ(TopLevelRows(), 0);
-
-    const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT), arrow = LoadCursorW(nullptr, IDC_ARROW);
-    SetCursor(arrow);
-    int rowsUnderWait = 0, rowsOtherwise = 0;
-    const AfterSentMessage inserts(TVM_INSERTITEMW,
-                                   [&](HWND, WPARAM, LPARAM) { ++(GetCursor() == wait ? rowsUnderWait : rowsOtherwise); });
     Open(Facts().pid);
     const std::wstring title = L"Quarry - [QuarryTestTarget.exe (" + std::to_wstring(Facts().pid) + L")]";
     EXPECT_EQ(Title(), title);
     const HANDLE held = frame.Target();
     EXPECT_EQ(GetProcessId(held), Facts().pid);
-    ASSERT_NE(Allocation(Facts().patternAlloc.address), nullptr);
-    const int walked = rowsUnderWait, allocations = TopLevelRows();
-    EXPECT_GT(walked, allocations);
+    const UINT allRows = RowCount();
 
     {  // cancelled: target, rows and title stay; Refresh walks the same handle afresh
         SelectByKeyboard(Region(Facts().patternAlloc.address));
-        ASSERT_NE(Pane(), L"");
         ModalAnswers answers;
         Command(ID_TARGET_OPEN);
-        EXPECT_EQ(TopLevelRows(), allocations);
         Command(ID_TARGET_REFRESH);
         EXPECT_EQ(frame.Target(), held);
-        EXPECT_EQ(Title(), title);
-        EXPECT_EQ(TopLevelRows(), allocations);
-        EXPECT_EQ(rowsUnderWait, 2 * walked);
-        EXPECT_EQ(rowsOtherwise, 0);
-        EXPECT_EQ(GetCursor(), arrow);
-        EXPECT_EQ(rows.SelectedRow(), nullptr);
+        EXPECT_EQ(RowCount(), allRows);
         EXPECT_EQ(Pane(), L"");
-        EXPECT_TRUE(answers.boxes.empty());
     }
 
-    // A row whose process cannot be opened: it stands for an id no process has.
+    // A row whose process cannot be opened: it stands for an id no process has. There is
+    // no target then, and Refresh and Dump have nothing to work on.
     constexpr DWORD kNoSuchProcess = 0x7FFFFFFC;
     ModalAnswers answers;
     answers.dialog = [&](HWND dialog) {
@@ -264,169 +145,91 @@ TEST_F(MainWindow, OpenAndRefreshWalkUnderTheWaitCursorAndFollowTheStateTable) {
     };
     Command(ID_TARGET_OPEN);
     Command(ID_TARGET_REFRESH);
-    EXPECT_EQ(answers.boxes, std::vector<Shown>{ErrorBox(frame.hwnd(), L"Failed to open target process.")});
+    Command(ID_TARGET_DUMP);
+    EXPECT_EQ(answers.dialogs.size(), 1u);
+    EXPECT_EQ(answers.boxes, Boxes{ErrorBox(frame.hwnd(), L"Failed to open target process.")});
     EXPECT_EQ(frame.Target(), nullptr);
-    EXPECT_EQ(TopLevelRows(), 0);
+    EXPECT_EQ(RowCount(), 0u);
     EXPECT_EQ(Title(), kIdleTitle);
 }
 
-TEST_F(MainWindow, PaneShowsTheFirstPageAtTheSelectedRowOnTheRowsColour) {
+TEST_F(MainWindow, PaneShowsOnePageAtTheSelectedRowOnTheRowsColour) {
     Open(Facts().pid);
-    const std::uint64_t pattern = Facts().patternAlloc.address;
-    SelectByKeyboard(Region(pattern));
-    EXPECT_TRUE(Same(Pane(), PatternDump(pattern, target::kPatternAllocSeed)));
-    EXPECT_EQ(PaintedBackground(frame.ContentWindow()), kPrivate);
+    const std::uint64_t pattern = Facts().patternAlloc.address, mapped = Facts().mappedView.address;
+    const HTREEITEM section = Region(Facts().dllBase, 1);  // inside the image, past its base
+    wchar_t sectionAddress[32] = {};
+    ASSERT_TRUE(rows.GetCellText(section, 0, sectionAddress, 32));
+    ASSERT_NE(rows.RowValue(section), Facts().dllBase);
+    const struct {
+        HTREEITEM row;
+        std::wstring start;  // the whole page for the patterned rows
+        COLORREF colour;
+    } cases[] = {
+        {Region(pattern), PatternDump(pattern, target::kPatternAllocSeed), kPrivate},
+        {Allocation(mapped), PatternDump(mapped, target::kMappedFileSeed), kMapped},
+        {section, sectionAddress, kImage},
+    };
+    for (const auto& [row, start, colour] : cases) {
+        SCOPED_TRACE(testing::Message() << "row at " << std::hex << rows.RowValue(row));
+        SelectByKeyboard(row);
+        EXPECT_EQ(Pane().substr(0, start.size()), start);
+        EXPECT_EQ(Pane().size(), PatternDump(0, 0).size());  // every page takes as many lines
+        EXPECT_EQ(frame.PaneColour(), colour);
+    }
 
-    SelectByKeyboard(Allocation(Facts().mappedView.address));
-    EXPECT_TRUE(Same(Pane(), PatternDump(Facts().mappedView.address, target::kMappedFileSeed)));
-    EXPECT_EQ(PaintedBackground(frame.ContentWindow()), kMapped);
-
-    // A section inside the image: the page at the region, not at the allocation's base.
-    const HTREEITEM section = Region(Facts().dllBase, 1);
-    wchar_t address[32] = {};
-    ASSERT_TRUE(rows.GetCellText(section, 0, address, 32));
-    ASSERT_NE(address, AddressLabel(Facts().dllBase));
-    SelectByKeyboard(section);
-    EXPECT_EQ(Pane().substr(0, 16), address);
-    EXPECT_EQ(PaintedBackground(frame.ContentWindow()), kImage);
-    SelectByKeyboard(Allocation(Facts().dllBase));
-    EXPECT_EQ(Pane().substr(0, 16) + Pane().substr(72, 2), AddressLabel(Facts().dllBase) + L"MZ");
-
-    // A selection the program makes empties the pane; no row reads address 0, which fails.
-    rows.SelectRow(Allocation(pattern));
-    EXPECT_EQ(Pane(), L"");
-    EXPECT_EQ(frame.PaneColour(), kImage);
-    frame.ShowRowMemory(nullptr);
+    frame.ShowRowMemory(nullptr);  // no row reads address 0, which fails
     EXPECT_EQ(Pane(), kReadFailed);
-    EXPECT_EQ(PaintedBackground(frame.ContentWindow()), kWhite);
+    EXPECT_EQ(frame.PaneColour(), kWhite);
 }
 
-TEST_F(MainWindow, DumpSavesRegionsAndAllocationsByteForByteAndSaysWhenItCannot) {
-    {
-        ModalAnswers answers;  // no target: nothing to save
-        Command(ID_TARGET_DUMP);
-        EXPECT_TRUE(answers.dialogs.empty());
-    }
-    Open(Facts().pid);
-    const std::uint64_t pattern = Facts().patternAlloc.address;
-    {
-        ModalAnswers answers;
-        EXPECT_EQ(Dump(Region(pattern), L"region", answers), L"Dump binary file|All Files|MemoryDump");
-        EXPECT_EQ(answers.dialogs.at(0).owner, frame.hwnd());
-        Bytes committed = PatternAllocationFile();
-        committed.resize(target::kPatternCommittedSize);
-        EXPECT_TRUE(FileBytes(TempPath(L"region.bin")) == committed);
-        Dump(Region(Facts().reservedAlloc.address), L"reserved.bin", answers);
-        EXPECT_EQ(FileBytes(TempPath(L"reserved.bin")), Bytes(Facts().reservedAlloc.size));
-        EXPECT_TRUE(answers.boxes.empty());
-    }
-    {  // over a longer file: asked whether to replace it, then replaced, not appended to
-        std::ofstream(std::filesystem::path(TempPath(L"allocation.bin")), std::ios::binary) << std::string(3 << 20, 'x');
-        ModalAnswers answers;
-        Dump(Allocation(pattern), L"allocation.bin", answers);
-        EXPECT_TRUE(FileBytes(TempPath(L"allocation.bin")) == PatternAllocationFile());
-        ASSERT_EQ(answers.boxes.size(), 1u);
-        EXPECT_NE(answers.boxes[0].owner, frame.hwnd());  // the save dialog's question
-    }
-    {
-        ModalAnswers answers;  // cancelled
-        Command(ID_TARGET_DUMP);
-        EXPECT_EQ(answers.dialogs.size(), 1u);
-        EXPECT_TRUE(answers.boxes.empty());
-    }
-    // A file another program holds open without sharing cannot be made anew.
-    const UniqueFileHandle locked(CreateFileW(TempPath(L"locked.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ModalAnswers answers;
-    Dump(Allocation(pattern), L"locked.bin", answers);
-    ASSERT_EQ(answers.boxes.size(), 2u);  // replace it?, then the failure, after the work
-    EXPECT_EQ(answers.boxes[1], ErrorBox(frame.hwnd(), L"Failed to create dump file."));
-}
-
-// The program does not watch its target: rows and title stay until Refresh, reads fail.
-TEST_F(MainWindow, ATargetThatEndsLeavesItsRowsUntilRefreshAndFailsToBeReadOrDumped) {
+// Dump of an allocation saves all its regions, over a file that was there; it says when it
+// cannot make the file or read a target that has ended, whose rows stay until Refresh.
+TEST_F(MainWindow, DumpSavesAllTheAllocationsRegionsAndSaysWhenItCannot) {
     TargetLauncher ending;
     ASSERT_TRUE(ending.Start()) << ending.Error();
-    const DWORD pid = ending.Facts().pid;
     const std::uint64_t pattern = ending.Facts().patternAlloc.address;
-    Open(pid);
-    const std::wstring title = Title();
-    SelectByKeyboard(Region(pattern));
-    ASSERT_TRUE(Same(Pane(), PatternDump(pattern, target::kPatternAllocSeed)));
-    const int allocations = TopLevelRows();
-    ASSERT_TRUE(EndProcess(pid));
+    Open(ending.Facts().pid);
+    ModalAnswers answers;
+    const SavedFile saved(L"allocation.bin"), locked(L"locked.bin"), gone(L"gone.bin");
+    std::ofstream(std::filesystem::path(saved.path), std::ios::binary) << std::string(3 << 20, 'x');
+    rows.SelectRow(Allocation(pattern));
+    Dump(saved, answers);
+    EXPECT_TRUE(saved.Bytes() == PatternAllocationFile()) << saved.Bytes().size() << " bytes";
 
-    EXPECT_EQ(Title(), title);
-    EXPECT_EQ(TopLevelRows(), allocations);
+    // A file another program holds open without sharing cannot be made anew.
+    const UniqueFileHandle holder(CreateFileW(locked.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Dump(locked, answers);
+
+    const std::wstring title = Title();
+    const UINT allRows = RowCount();
+    ending.Stop();
+    EXPECT_EQ(RowCount(), allRows);
     SelectByKeyboard(Allocation(pattern));
     EXPECT_EQ(Pane(), kReadFailed);
-    ModalAnswers answers;
-    Dump(nullptr, L"gone.bin", answers);
-    EXPECT_TRUE(FileBytes(TempPath(L"gone.bin")).empty());
+    Dump(gone, answers);
+    EXPECT_TRUE(gone.Bytes().empty());
     Command(ID_TARGET_REFRESH);
-    EXPECT_EQ(TopLevelRows(), 0);
+    EXPECT_EQ(RowCount(), 0u);
     EXPECT_EQ(Pane(), L"");
     EXPECT_EQ(Title(), title);
-    DeleteFileW(TempPath(L"gone.bin").c_str());
-    Dump(nullptr, L"gone.bin", answers);  // no row: the memory at address 0
-    const Shown failed = ErrorBox(frame.hwnd(), L"Failed to dump process memory.");
-    EXPECT_EQ(answers.boxes, (std::vector<Shown>{failed, failed}));
 
-    // One that ends between the list and the choice opens while a handle to it lives, but
-    // the process list no longer names it.
-    TargetLauncher vanishing;
-    ASSERT_TRUE(vanishing.Start()) << vanishing.Error();
-    const DWORD gone = vanishing.Facts().pid;
-    const UniqueHandle kept(OpenProcess(SYNCHRONIZE, FALSE, gone));
-    ModalAnswers choosing;
-    choosing.dialog = [&](HWND dialog) {
-        vanishing.Stop();
-        ChooseProcess(gone)(dialog);
-    };
-    Command(ID_TARGET_OPEN);
-    EXPECT_EQ(Title(), L"Quarry - [(unknown) (" + std::to_wstring(gone) + L")]");
+    // The save dialog's own questions first: whether to replace each file that was there.
+    ASSERT_EQ(answers.boxes.size(), 4u);
+    EXPECT_EQ(Boxes(answers.boxes.begin() + 2, answers.boxes.end()),
+              (Boxes{ErrorBox(frame.hwnd(), L"Failed to create dump file."),
+                     ErrorBox(frame.hwnd(), L"Failed to dump process memory.")}));
 }
 
-// --- Rows written by hand: the row menu, Copy and Find ------------------------------------------
-
-std::wstring OwnPath() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
-// The row menu for `row`, as "Dump|Copy|-|...".
-std::wstring MenuFor(CTreeListView& rows, HTREEITEM row) { return MenuTexts(BuildRowMenu(rows, row).get()); }
-
-constexpr wchar_t kTwoEntries[] = L"Dump|Copy", kFiveEntries[] = L"Dump|Copy|-|Explore...|Properties...";
-
-class RowsByHand : public MainWindow {
-protected:
-    HTREEITEM Image(const std::wstring& details) {
-        return AddRow(nullptr, {L"0000000140000000", L"Image", L"28 KB", {}, {}, L"5", details});
-    }
-    std::optional<std::wstring> CopyOf(HTREEITEM row) {
-        rows.SelectRow(row);
-        Command(ID_ROW_COPY);
-        return ClipboardText();
-    }
-};
-
-TEST_F(RowsByHand, TheMenuOffersTheFileCommandsOnlyForARowNamingAnExistingFile) {
-    const HTREEITEM heap = AddRow(nullptr, {L"0000000000600000", L"Private", L"64 KB", {}, {}, L"1", L"Heap 0 (LFH)"});
-    EXPECT_EQ(MenuFor(rows, heap), kTwoEntries);
-    EXPECT_EQ(MenuFor(rows, nullptr), kTwoEntries);  // a click below the last row
-    EXPECT_EQ(MenuFor(rows, Image(OwnPath())), kFiveEntries);
-    EXPECT_EQ(MenuFor(rows, Image(L"C:\\no\\such\\file.dll")), kTwoEntries);
-    EXPECT_EQ(MenuFor(rows, Image(L"\\Device\\HarddiskVolume1\\windows\\system32\\kernel32.dll")), kTwoEntries);
-    EXPECT_EQ(MenuFor(rows, Image(L"C:\\windows\\" + std::wstring(1100, L'x'))), kTwoEntries);
+TEST_F(MainWindow, TheRowMenuOffersTheFileCommandsOnlyWhileTheRowNamesAnExistingFile) {
+    const SavedFile file(L"row.dll");
+    std::ofstream(std::filesystem::path(file.path)) << "x";
+    const HTREEITEM row = AddRow(nullptr, {L"0000000140000000", L"Image", L"28 KB", {}, {}, L"5", file.path.c_str()});
+    EXPECT_EQ(GetMenuItemCount(BuildRowMenu(rows, row).get()), 5);  // Dump, Copy, a separator, Explore, Properties
+    EXPECT_EQ(GetMenuItemCount(BuildRowMenu(rows, nullptr).get()), 2);  // a click below the last row
 
     // The file test is made again when a command runs: gone by then, the commands are silent.
-    const std::wstring path = TempPath(L"row.dll");
-    std::ofstream(std::filesystem::path(path)) << "x";
-    const HTREEITEM row = Image(path);
-    EXPECT_EQ(MenuFor(rows, row), kFiveEntries);
-    DeleteFileW(path.c_str());
-    EXPECT_EQ(MenuFor(rows, row), kTwoEntries);
+    DeleteFileW(file.path.c_str());
+    EXPECT_EQ(GetMenuItemCount(BuildRowMenu(rows, row).get()), 2);
     rows.SelectRow(row);
     ModalAnswers answers;
     Command(ID_ROW_EXPLORE);
@@ -434,205 +237,133 @@ TEST_F(RowsByHand, TheMenuOffersTheFileCommandsOnlyForARowNamingAnExistingFile) 
     EXPECT_TRUE(answers.boxes.empty() && answers.dialogs.empty());
 }
 
-TEST_F(RowsByHand, CopyPutsTheSetCellsQuotedAndJoinedOnTheClipboardOrWarnsWhileItIsHeld) {
+TEST_F(MainWindow, CopyPutsTheRowOnTheClipboardOrWarnsWhileAnotherHoldsIt) {
     ModalAnswers answers;
-    const HTREEITEM full = AddRow(nullptr, {L"0000000000400000", L"Image", L"12 KB", L"8 KB", L"Read", L"3", L"C:\\a\\app.exe"});
-    EXPECT_EQ(CopyOf(full), L"\"0000000000400000\",\"Image\",\"12 KB\",\"8 KB\",\"Read\",\"3\",\"C:\\a\\app.exe\"");
-    const HTREEITEM unset = AddRow(full, {L"0000000000401000", L"Image", {}, L"8 KB", {}, {}, L"say \"hi\""});
-    EXPECT_EQ(CopyOf(unset), L"\"0000000000401000\",\"Image\",\"8 KB\",\"say \"hi\"\"");
-    EXPECT_EQ(CopyOf(nullptr), L"");
-    EXPECT_TRUE(answers.boxes.empty());
+    rows.SelectRow(AddRow(nullptr, {L"0000000000400000", L"Image", {}, L"8 KB", L"Read", {}, L"C:\\a\\app.exe"}));
+    Command(ID_ROW_COPY);
+    const std::wstring copied = L"\"0000000000400000\",\"Image\",\"8 KB\",\"Read\",\"C:\\a\\app.exe\"";
+    EXPECT_EQ(ClipboardText(), copied);
 
     // Another thread holds the clipboard open: a warning, and the clipboard keeps its text.
-    const std::optional<std::wstring> before = CopyOf(full);
-    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr), release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::promise<void> held, released;
     std::thread holder([&] {
         OpenClipboard(nullptr);
-        SetEvent(held);
-        WaitForSingleObject(release, 30000);
+        held.set_value();
+        released.get_future().wait_for(std::chrono::seconds(30));
         CloseClipboard();
     });
-    WaitForSingleObject(held, 30000);
-    rows.SelectRow(unset);
+    held.get_future().wait_for(std::chrono::seconds(30));
+    rows.SelectRow(AddRow(nullptr, {L"0000000000600000", L"Private"}));
     Command(ID_ROW_COPY);
-    SetEvent(release);
+    released.set_value();
     holder.join();
-    CloseHandle(held);
-    CloseHandle(release);
-    EXPECT_EQ(answers.boxes, (std::vector<Shown>{{L"", L"Cannot open Clipboard.", frame.hwnd(), Icon::Warning}}));
-    EXPECT_EQ(ClipboardText(), before);
+    EXPECT_EQ(answers.boxes, (Boxes{{L"", L"Cannot open Clipboard.", frame.hwnd(), Icon::Warning}}));
+    EXPECT_EQ(ClipboardText(), copied);
 }
 
-// A right click as the mouse makes it: the row under the pointer is selected and shown, the
-// menu opens there, and the keys choose from it.
-TEST_F(RowsByHand, ARightClickSelectsAndShowsTheRowUnderThePointerAndOpensTheMenuThere) {
-    const std::wstring path = OwnPath();
+// Find asks for a text, refusing an empty one; it and each F3 after it select and show the
+// next row with the text, until none is left.
+TEST_F(MainWindow, FindAndF3SelectAndShowEachLaterRowWithTheTextThenSaySoWhenNoneIsLeft) {
+    const HTREEITEM image = AddRow(nullptr, {L"0000000000400000", L"Image", L"12 KB", {}, {}, L"2", L"C:\\a\\app.exe"});
+    const HTREEITEM section = AddRow(image, {L"0000000000401000", L"Image", {}, L"8 KB", L"Execute/Read", {}, L".text"});
     const HTREEITEM heap = AddRow(nullptr, {L"0000000000600000", L"Private", L"64 KB", {}, {}, L"1", L"Heap 0"});
-    const HTREEITEM image = Image(path);
-    rows.SelectRow(heap);
-    const HWND tree = InnerTree(rows.hwnd());
-    RECT rect{};
-    TreeView_GetItemRect(tree, image, &rect, TRUE);
-    for (const int below : {0, 100}) {
-        POINT point{rect.left + 5, (rect.top + rect.bottom) / 2 + below};
-        std::wstring entries, pane;
-        POINT at{};
-        HTREEITEM selected = heap;
-        AfterSentMessage opened(WM_INITMENUPOPUP, [&](HWND, WPARAM menu, LPARAM) {
-            for (int i = 0; i < GetMenuItemCount(reinterpret_cast<HMENU>(menu)); ++i) entries += L"*";
-        });
-        AfterSentMessage idle(WM_ENTERIDLE, [&](HWND, WPARAM kind, LPARAM window) {
-            if (kind != MSGF_MENU || !pane.empty()) return;
-            RECT shown{};
-            GetWindowRect(reinterpret_cast<HWND>(window), &shown);
-            at = {shown.left, shown.top};
-            selected = rows.SelectedRow();
-            pane = Pane();
-            for (const UINT key : below ? std::vector<UINT>{VK_ESCAPE} : std::vector<UINT>{VK_DOWN, VK_DOWN, VK_RETURN}) {
-                PostMessageW(reinterpret_cast<HWND>(window), WM_KEYDOWN, key, 1);
-                PostMessageW(reinterpret_cast<HWND>(window), WM_KEYUP, key, 0xC0000001);
-            }
-        });
-        const LPARAM client = MAKELPARAM(point.x, point.y);
-        // The row is brought under the pointer: a virtual desktop may put back a pointer
-        // that a program moves.
-        POINT pointer{};
-        ClientToScreen(tree, &point);
-        GetCursorPos(&pointer);
-        RECT frameRect{};
-        GetWindowRect(frame.hwnd(), &frameRect);
-        SetWindowPos(frame.hwnd(), nullptr, frameRect.left + pointer.x - point.x, frameRect.top + pointer.y - point.y, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER);
-        point = pointer;
-        PostMessageW(tree, WM_RBUTTONUP, 0, client);  // the tree watches for a drag until it comes
-        SendMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, client);
-        for (MSG message{}; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
-        EXPECT_EQ(selected, below ? nullptr : image);
-        EXPECT_EQ(pane, kReadFailed);  // shown; there is no target to read
-        EXPECT_EQ(entries, below ? L"**" : L"*****");
-        EXPECT_EQ(at.x, point.x);
-        EXPECT_EQ(at.y, point.y);
-    }
-    EXPECT_EQ(ClipboardText(), L"\"0000000140000000\",\"Image\",\"28 KB\",\"5\",\"" + path + L"\"");
-}
-
-// Like a memory map: an image with two regions, a heap with one, a free range; collapsed.
-class FindRows : public RowsByHand {
-protected:
-    void SetUp() override {
-        RowsByHand::SetUp();
-        image = AddRow(nullptr, {L"0000000000400000", L"Image", L"12 KB", {}, {}, L"2", L"C:\\a\\app.exe"});
-        header = AddRow(image, {L"0000000000400000", L"Image", {}, L"4 KB", L"Read", {}, L"Header"});
-        text = AddRow(image, {L"0000000000401000", L"Image", {}, L"8 KB", L"Execute/Read", {}, L".text"});
-        heap = AddRow(nullptr, {L"0000000000600000", L"Private", L"64 KB", {}, {}, L"1", L"Heap 0 (LFH)"});
-        heapRegion = AddRow(heap, {L"0000000000600000", L"Private", {}, L"64 KB", L"Read/Write", {}, {}});
-        free = AddRow(nullptr, {L"0000000000700000", L"Free", L"1 MB", {}, {}, {}, L"renamed"});
-        rows.SetCellText(free, 0, L"0000000000700001");  // the tree's own label stays
-    }
-    // Find with `what`, as the user confirms it; the rows it selected.
-    std::vector<HTREEITEM> Find(const wchar_t* what, ModalAnswers& answers, int times = 1) {
-        std::vector<HTREEITEM> found;
-        answers.dialog = [what](HWND dialog) {
-            SetDlgItemTextW(dialog, IDC_FIND_TEXT, what);
-            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        };
-        Command(ID_EDIT_FIND);
-        answers.dialog = nullptr;
-        for (int i = 0; i < times; ++i) {
-            if (i) Command(ID_EDIT_FIND_NEXT);
-            found.push_back(rows.SelectedRow());
-        }
-        return found;
-    }
-    bool Expanded(HTREEITEM row) const {
-        return TreeView_GetItemState(InnerTree(rows.hwnd()), row, TVIS_EXPANDED) & TVIS_EXPANDED;
-    }
-
-    HTREEITEM image, header, text, heap, heapRegion, free;
-};
-
-TEST_F(FindRows, FindsTheCellsOfLaterRowsInPreOrderWithoutRegardToCaseAndNeverWraps) {
-    ModalAnswers answers;  // from no selection, the first row itself can match
-    EXPECT_EQ(Find(L"kb", answers, 6), (std::vector<HTREEITEM>{image, header, text, heap, heapRegion, heapRegion}));
-    EXPECT_TRUE(Expanded(heap));
-    EXPECT_EQ(Pane(), kReadFailed);  // each found row is shown
-    EXPECT_EQ(GetFocus(), InnerTree(rows.hwnd()));
-
-    rows.SelectRow(text);
-    EXPECT_EQ(Find(L"0000000000700000", answers), std::vector<HTREEITEM>{text});  // a label, not a cell
-    EXPECT_EQ(Find(L"PRIVATE", answers), std::vector<HTREEITEM>{heap});
-    EXPECT_EQ(Find(L"RENAMED", answers), std::vector<HTREEITEM>{free});
-    EXPECT_EQ(Find(L"app.exe", answers), std::vector<HTREEITEM>{free});  // only earlier rows match
-    const Shown nothing{L"", L"Cannot find item text", frame.hwnd(), Icon::Information};
-    EXPECT_EQ(answers.boxes, (std::vector<Shown>{nothing, nothing, nothing}));
-}
-
-TEST_F(FindRows, TheFirstF3AsksAnEmptyTextIsRefusedAndLaterF3sRepeatTheSearch) {
     ModalAnswers answers;
+    HWND find = nullptr;
+    answers.dialog = [&](HWND dialog) { PostMessageW(find = dialog, WM_COMMAND, IDOK, 0); };  // empty: refused
+    answers.afterBox = [&] {
+        SetDlgItemTextW(find, IDC_FIND_TEXT, L"kb");
+        PostMessageW(find, WM_COMMAND, IDOK, 0);
+    };
     SetFocus(frame.ContentWindow());
-    Command(ID_EDIT_FIND_NEXT);  // no text yet: the dialog, cancelled
-    ASSERT_EQ(answers.dialogs.size(), 1u);
-    EXPECT_EQ(answers.dialogs[0], (Shown{L"Find", L"|Find|Cancel|F3 to find next", frame.hwnd(), Icon::None, false, IDC_FIND_TEXT}));
-
-    // A long text scrolls inside the box rather than stopping at its edge.
-    const std::wstring typed = std::wstring(80, L'x') + L"Heap 0";
-    HWND refusedIn = nullptr;
-    answers.dialog = [&](HWND dialog) {
-        if (!refusedIn) {
-            refusedIn = dialog;
-            PostMessageW(dialog, WM_COMMAND, IDOK, 0);  // empty: refused, the dialog stays
-            return;
-        }
-        for (const wchar_t c : typed) SendDlgItemMessageW(dialog, IDC_FIND_TEXT, WM_CHAR, c, 1);
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    };
-    answers.afterBox = [&] { PostMessageW(refusedIn, WM_COMMAND, IDCANCEL, 0); };
-    Command(ID_EDIT_FIND);
-    EXPECT_EQ(answers.boxes, (std::vector<Shown>{{L"", L"Please input find text", refusedIn, Icon::Information}}));
-    answers.afterBox = nullptr;
-    EXPECT_EQ(frame.FindText(), L"");
-    EXPECT_EQ(rows.SelectedRow(), nullptr);
-    Command(ID_EDIT_FIND_NEXT);  // still no text: asks again, and now the typed text is taken
-    EXPECT_EQ(frame.FindText(), typed);
-
-    rows.SetCellText(heap, 6, typed.c_str());
-    rows.SetCellText(free, 6, typed.c_str());
-    rows.SelectRow(nullptr);
-    Command(ID_EDIT_FIND_NEXT);
-    EXPECT_EQ(rows.SelectedRow(), heap);
-    answers.dialog = nullptr;
-    Command(ID_EDIT_FIND_NEXT);  // repeats without asking
-    EXPECT_EQ(rows.SelectedRow(), free);
-    EXPECT_EQ(answers.dialogs.size(), 3u);
-}
-
-// --- The About box and start-up ------------------------------------------------------------------
-
-TEST_F(MainWindow, AboutIsModalOverTheWindowAndShowsTheNameAndTheLink) {
-    ModalAnswers answers;
-    answers.dialog = [](HWND dialog) {
-        const HWND link = GetDlgItem(dialog, IDC_HYPERLINK);
-        SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
-        PostMessageW(GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 1);
-    };
-    Command(ID_APP_ABOUT);
-    EXPECT_EQ(answers.dialogs, (std::vector<Shown>{{L"About", L"|<icon>|Quarry Application v1.0|https://tellwick.example/quarry|OK",
-                                                    frame.hwnd(), Icon::None, false, IDOK}}));
-}
-
-std::wstring askedFor;
-bool RefusePrivilege(const wchar_t* name) {
-    askedFor = name;
-    return false;
+    std::vector<HTREEITEM> found;
+    for (const UINT command : {ID_EDIT_FIND, ID_EDIT_FIND_NEXT, ID_EDIT_FIND_NEXT, ID_EDIT_FIND_NEXT}) {
+        Command(command);
+        answers.afterBox = nullptr;
+        found.push_back(rows.SelectedRow());
+    }
+    EXPECT_EQ(found, (std::vector<HTREEITEM>{image, section, heap, heap}));
+    EXPECT_EQ(answers.dialogs.size(), 1u);
+    EXPECT_EQ(answers.boxes, (Boxes{{L"", L"Please input find text", find, Icon::Information},
+                                    {L"", L"Cannot find item text", frame.hwnd(), Icon::Information}}));
+    EXPECT_EQ(Pane(), kReadFailed);  // shown; there is no target to read
+    EXPECT_EQ(GetFocus(), InnerTree(rows.hwnd()));
 }
 
 TEST(StartUp, WithoutTheDebugPrivilegeSaysSoAloneAndEndsWithOne) {
+    static std::wstring askedFor;
     ModalAnswers answers;
-    EXPECT_EQ(RunQuarry(SW_SHOWNORMAL, &RefusePrivilege), 1);
+    EXPECT_EQ(RunQuarry(SW_SHOWNORMAL, [](const wchar_t* name) { return askedFor = name, false; }), 1);
     EXPECT_EQ(askedFor, L"SeDebugPrivilege");
-    EXPECT_EQ(answers.boxes, (std::vector<Shown>{{L"", L"Failed to get debug privilege.", nullptr, Icon::Error}}));
+    EXPECT_EQ(answers.boxes, (Boxes{ErrorBox(nullptr, L"Failed to get debug privilege.")}));
     EXPECT_TRUE(answers.dialogs.empty());  // no main window, so no process selection
+}
+
+// --- Leaks --------------------------------------------------------------------------------------
+
+// Wine answers 0 to GetGuiResources: its GDI and USER handles are indexes into the process's
+// tables (USER ones 0x20 + 2 * index), and one whose upper word is zero stands for whatever
+// object is at that index. Windows never gets there.
+long GdiObjects() {
+    if (const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return static_cast<long>(count);
+    long count = 0;
+    for (ULONG_PTR index = 0; index <= 0xFFFF; ++index) count += GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
+    return count;
+}
+
+// Windows of this process, menus and accelerator tables.
+long UserObjects() {
+    if (const DWORD count = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)) return static_cast<long>(count);
+    long count = 0;
+    for (ULONG_PTR handle = 0x20; handle <= 0xFFFF; handle += 2) {
+        DWORD owner = 0;
+        count += IsWindow(reinterpret_cast<HWND>(handle)) &&
+                 GetWindowThreadProcessId(reinterpret_cast<HWND>(handle), &owner) && owner == GetCurrentProcessId();
+        count += IsMenu(reinterpret_cast<HMENU>(handle)) ||
+                 CopyAcceleratorTableW(reinterpret_cast<HACCEL>(handle), nullptr, 0);
+    }
+    return count;
+}
+
+// Probed one by one: Wine answers 0 to GetProcessHandleCount too.
+long Handles() {
+    long count = 0;
+    DWORD flags = 0;
+    for (ULONG_PTR handle = 4; handle <= 0xFFFF; handle += 4)
+        count += GetHandleInformation(reinterpret_cast<HANDLE>(handle), &flags) != 0;
+    return count;
+}
+
+// Rounds of Open, the row menu, Refresh and row selections leave the program's handles, GDI
+// objects and USER objects where they were after a first round.
+TEST_F(MainWindow, RoundsOfOpenRowMenuRefreshAndSelectionsLeaveNothingBehind) {
+    constexpr long kTolerance = 3;  // for objects that the system or the controls make once and keep
+    const HWND tree = InnerTree(rows.hwnd());
+    // The row menu goes as soon as it waits for the user.
+    const AfterSentMessage closeMenu(WM_ENTERIDLE, [](HWND, WPARAM kind, LPARAM menu) {
+        if (kind == MSGF_MENU) PostMessageW(reinterpret_cast<HWND>(menu), WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    ModalAnswers answers;
+    answers.dialog = ChooseProcess(Facts().pid);
+    NMHDR rightClick{rows.hwnd(), CMainFrame::kTreeListId, static_cast<UINT>(NM_RCLICK)};
+    const auto round = [&] {
+        Command(ID_TARGET_OPEN);  // over the open target, after the first
+        SendMessageW(frame.hwnd(), WM_NOTIFY, rightClick.idFrom, reinterpret_cast<LPARAM>(&rightClick));
+        Command(ID_TARGET_REFRESH);
+        // The keys move only a selection there is: the first row's, made as the program makes one.
+        rows.SelectRow(TreeView_GetRoot(tree));
+        for (int key = 0; key < 3; ++key) SendMessageW(tree, WM_KEYDOWN, VK_DOWN, 0);
+    };
+    round();
+    ASSERT_NE(frame.Target(), nullptr);
+    const long before[] = {Handles(), GdiObjects(), UserObjects()};
+    for (int i = 0; i < 8; ++i) round();
+    const long after[] = {Handles(), GdiObjects(), UserObjects()};
+    EXPECT_NE(Pane(), L"") << "the keys' selection was not shown";
+    const char* const kinds[] = {"handles", "GDI objects", "USER objects"};
+    for (const int kind : {0, 1, 2}) {
+        EXPECT_GT(before[kind], 0) << "cannot count " << kinds[kind];
+        EXPECT_LE(after[kind] - before[kind], kTolerance) << kinds[kind] << ": " << before[kind] << " -> " << after[kind];
+    }
 }
 
 }  // namespace

@@ -1,9 +1,15 @@
 // The test target's patterned bytes as Quarry must show and save them, made here without
-// the program's own formatter, so that a fault there cannot hide in the expectation.
+// the program's own formatter, so that a fault there cannot hide in the expectation; and the
+// files Quarry saves them into.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -40,5 +46,20 @@ inline std::vector<std::uint8_t> PatternAllocationFile() {
         bytes[i] = target::PatternByte(i, target::kPatternAllocSeed);
     return bytes;
 }
+
+// A file in the temporary folder for Quarry to save into; deleted with this.
+struct SavedFile {
+    explicit SavedFile(const std::wstring& name)
+        : path(std::filesystem::temp_directory_path().wstring() + L"quarry-" + std::to_wstring(GetCurrentProcessId()) +
+               name) {}
+    ~SavedFile() { DeleteFileW(path.c_str()); }
+
+    std::vector<std::uint8_t> Bytes() const {
+        std::ifstream file(std::filesystem::path(path), std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+    const std::wstring path;
+};
 
 }  // namespace quarry::test

@@ -6,7 +6,6 @@
 //    and its threads with exactly 0x100040, seen at the import entries through which the
 //    program's code, linked into this test, calls OpenProcess and OpenThread.
 #include <windows.h>
-#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -71,12 +70,11 @@ TEST(ReadOnly, QuarryExeImportsAndNamesNothingThatChangesAnotherProcess) {
     for (const char* forbidden : kForbiddenNames) EXPECT_FALSE(holds(forbidden)) << "Quarry.exe names " << forbidden;
 
     // An import by number has no name to look for.
-    const HMODULE image =
-        LoadLibraryExW(test::BesideTestProgram(L"Quarry.exe").c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const test::UniqueModule image(
+        LoadLibraryExW(test::BesideTestProgram(L"Quarry.exe").c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     ASSERT_NE(image, nullptr);
-    ForEachImport(reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image) & ~ULONG_PTR{3}),
+    ForEachImport(reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image.get()) & ~ULONG_PTR{3}),
                   [](const char* name, void**) { EXPECT_NE(*name, '\0') << "an import by number"; });
-    FreeLibrary(image);
 }
 
 // Points this test program's import entry for `name` at `standIn` for the rest of the
@@ -100,13 +98,11 @@ decltype(&OpenProcess) openProcess;
 decltype(&OpenThread) openThread;
 int threadControls = 0;  // calls of SuspendThread, ResumeThread and SetThreadContext
 
-HANDLE WINAPI OpenProcessStandIn(DWORD access, BOOL inherit, DWORD id) {
-    processes.push_back({access, id, openProcess(access, inherit, id)});
-    return processes.back().handle;
-}
-HANDLE WINAPI OpenThreadStandIn(DWORD access, BOOL inherit, DWORD id) {
-    threads.push_back({access, id, openThread(access, inherit, id)});
-    return threads.back().handle;
+// OpenProcess or OpenThread, recorded in `opened` and passed on to `original`.
+template <std::vector<Opened>& opened, HANDLE(WINAPI*& original)(DWORD, BOOL, DWORD)>
+HANDLE WINAPI Recorded(DWORD access, BOOL inherit, DWORD id) {
+    opened.push_back({access, id, original(access, inherit, id)});
+    return opened.back().handle;
 }
 DWORD WINAPI SuspendOrResumeStandIn(HANDLE) { return ++threadControls, static_cast<DWORD>(-1); }
 BOOL WINAPI SetThreadContextStandIn(HANDLE, const CONTEXT*) { return ++threadControls, FALSE; }
@@ -114,11 +110,11 @@ BOOL WINAPI SetThreadContextStandIn(HANDLE, const CONTEXT*) { return ++threadCon
 TEST(ReadOnly, OpenAndRefreshOpenTheTargetAndItsThreadsOnlyToLook) {
     test::TargetLauncher target;
     ASSERT_TRUE(target.Start()) << target.Error();
-    CoInitialize(nullptr);
+    const ComScope com;
     CMainFrame frame;
     ASSERT_NE(frame.Create(), nullptr);
-    openProcess = Redirect("OpenProcess", OpenProcessStandIn);
-    openThread = Redirect("OpenThread", OpenThreadStandIn);
+    openProcess = Redirect("OpenProcess", Recorded<processes, openProcess>);
+    openThread = Redirect("OpenThread", Recorded<threads, openThread>);
     ASSERT_TRUE(openProcess && openThread);
     Redirect("SuspendThread", SuspendOrResumeStandIn);  // not imported: nothing here can call it
     Redirect("ResumeThread", SuspendOrResumeStandIn);
@@ -128,13 +124,12 @@ TEST(ReadOnly, OpenAndRefreshOpenTheTargetAndItsThreadsOnlyToLook) {
     SendMessageW(frame.hwnd(), WM_COMMAND, ID_TARGET_OPEN, 0);
     SendMessageW(frame.hwnd(), WM_COMMAND, ID_TARGET_REFRESH, 0);
 
-    // The handle the window holds is one that OpenProcess gave, with exactly the target's rights.
-    const auto held = std::find_if(processes.begin(), processes.end(), [&](const Opened& opened) {
-        return opened.handle && opened.handle == frame.Target();
-    });
-    ASSERT_NE(held, processes.end()) << "the target handle did not come from OpenProcess";
-    EXPECT_EQ(held->access, 0x100418u);  // synchronize, query information, read and operate on memory
-    EXPECT_EQ(held->id, target.Facts().pid);
+    // The handle the window holds is one that OpenProcess gave, with exactly the target's
+    // rights: synchronize, query information, read and operate on memory.
+    EXPECT_TRUE(std::ranges::any_of(processes, [&](const Opened& opened) {
+        return opened.handle && opened.handle == frame.Target() && opened.access == 0x100418u &&
+               opened.id == target.Facts().pid;
+    })) << "the target was not opened through OpenProcess with exactly 0x100418";
     // Listing the processes for the choice opens them too; only to look: with the target's
     // rights or PROCESS_QUERY_LIMITED_INFORMATION (0x1000) at most.
     for (const Opened& opened : processes)

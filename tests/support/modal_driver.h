@@ -34,8 +34,6 @@ public:
     AfterSentMessage(const AfterSentMessage&) = delete;
     AfterSentMessage& operator=(const AfterSentMessage&) = delete;
 
-    bool Installed() const { return hook_ != nullptr; }
-
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
         const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
@@ -84,30 +82,22 @@ inline bool JoinDesktop(const wchar_t* name) {
     return desktop && SetThreadDesktop(desktop);
 }
 
-// Removes a pending quit message (a destroyed frame posts one) and returns its status.
-inline std::optional<int> TakeQuitMessage() {
-    MSG message{};
-    if (!PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return std::nullopt;
-    return static_cast<int>(message.wParam);
-}
-
 enum class Icon { None, Information, Warning, Error };
 
 // A dialog or message box as it opened. `text` is a box's message, or a dialog's child texts
-// in order joined by '|'; `focus` the id of the dialog's control that took the focus first.
+// in order joined by '|'.
 struct Shown {
     std::wstring title, text;
     HWND owner = nullptr;
     Icon icon = Icon::None;
     bool waitCursor = false;
-    int focus = 0;
     bool operator==(const Shown&) const = default;
 };
 
 inline void PrintTo(const Shown& shown, std::ostream* out) {
     const auto narrow = [](const std::wstring& text) { return std::string(text.begin(), text.end()); };
     *out << "{\"" << narrow(shown.title) << "\", \"" << narrow(shown.text) << "\", owner " << shown.owner << ", icon "
-         << static_cast<int>(shown.icon) << (shown.waitCursor ? ", wait cursor" : "") << ", focus " << shown.focus << "}";
+         << static_cast<int>(shown.icon) << (shown.waitCursor ? ", wait cursor" : "") << "}";
 }
 
 inline std::wstring ChildTexts(HWND window) {
@@ -132,13 +122,7 @@ public:
     std::function<void()> afterBox;
     std::vector<Shown> dialogs, boxes;
 
-    ModalAnswers()
-        : opened_(WM_INITDIALOG, [this](HWND window, WPARAM, LPARAM) { Answer(window); }),
-          // The dialog manager sets the focus only after WM_INITDIALOG.
-          focused_(WM_SETFOCUS, [this](HWND window, WPARAM, LPARAM) {
-              if (!dialogs.empty() && GetParent(window) == lastDialog_ && !dialogs.back().focus)
-                  dialogs.back().focus = GetDlgCtrlID(window);
-          }) {}
+    ModalAnswers() : opened_(WM_INITDIALOG, [this](HWND window, WPARAM, LPARAM) { Answer(window); }) {}
 
 private:
     void Answer(HWND window) {
@@ -150,7 +134,6 @@ private:
             return;
         }
         dialogs.push_back({TextOf(window), ChildTexts(window), GetWindow(window, GW_OWNER), Icon::None, waiting});
-        lastDialog_ = window;
         if (dialog) dialog(window);
         else PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     }
@@ -166,8 +149,7 @@ private:
         return Icon::None;
     }
 
-    HWND lastDialog_ = nullptr;
-    AfterSentMessage opened_, focused_;
+    AfterSentMessage opened_;
 };
 
 // An answer for the process selection: the row of process `pid`, confirmed with OK.
