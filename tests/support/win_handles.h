@@ -7,8 +7,6 @@
 
 namespace quarry::test {
 
-using quarry::UniqueFileHandle;
-using quarry::UniqueHandle;
 using UniqueModule = UniqueOf<HMODULE, FreeLibrary>;
 
 }  // namespace quarry::test
