@@ -56,7 +56,6 @@ TEST(RegionDump, WritesEveryRegionAtItsOffsetWithUnreadablePagesAsZerosOrFails) 
         bool dumped;
         Bytes file;
     } cases[] = {
-        {"one region", {kBase}, 100, 100, kPage, true, kFirstRegion},
         {"an allocation", kRegions, 100, 100, kPage, true, Concat({kFirstRegion, Bytes(0x2000), Pattern(0x1000, 3, 0x2000)})},
         {"a region that cannot be queried", kRegions, 6, 100, kPage, false, kFirstRegion},
         {"a target that ends mid-region", kRegions, 2, 100, kPage, false, Concat({Pattern(kPage, 1), Bytes(0x3800)})},
