@@ -24,26 +24,24 @@ struct CraftedImage {
     std::size_t size = 1024;
 };
 
-inline void StoreLittleEndian(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint64_t value, int width) {
-    for (int i = 0; i < width; ++i, value >>= 8)
-        if (offset + static_cast<std::size_t>(i) < bytes.size()) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value);
+inline void StoreLittleEndian(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint64_t value, std::size_t width) {
+    for (std::size_t i = 0; i < width && offset + i < bytes.size(); ++i, value >>= 8)
+        bytes[offset + i] = static_cast<std::uint8_t>(value);
 }
 
 inline std::vector<std::uint8_t> CraftImageHeader(const CraftedImage& image) {
     std::vector<std::uint8_t> bytes(image.size, 0);
     StoreLittleEndian(bytes, 0, 0x5A4D, 2);
     StoreLittleEndian(bytes, 0x3C, image.ntOffset, 4);
-    const std::size_t nt = image.ntOffset;
-    const int count = image.claimedSections >= 0 ? image.claimedSections : static_cast<int>(image.sections.size());
-    StoreLittleEndian(bytes, nt + 6, static_cast<std::uint64_t>(count), 2);
-    StoreLittleEndian(bytes, nt + 0x18, image.magic, 2);
+    const std::size_t count = image.claimedSections >= 0 ? static_cast<std::size_t>(image.claimedSections) : image.sections.size();
+    StoreLittleEndian(bytes, image.ntOffset + 6, count, 2);
+    StoreLittleEndian(bytes, image.ntOffset + 0x18, image.magic, 2);
     for (std::size_t i = 0; i < image.sections.size(); ++i) {
         const std::size_t entry = image.sectionTable + i * 40;
-        const CraftedSection& section = image.sections[i];
-        for (std::size_t c = 0; c < section.name.size() && c < 8; ++c)
-            StoreLittleEndian(bytes, entry + c, static_cast<unsigned char>(section.name[c]), 1);
+        for (std::size_t c = 0; c < image.sections[i].name.size() && c < 8; ++c)
+            StoreLittleEndian(bytes, entry + c, static_cast<unsigned char>(image.sections[i].name[c]), 1);
         StoreLittleEndian(bytes, entry + 8, 0x1000, 4);  // virtual size: not read, but not zero either
-        StoreLittleEndian(bytes, entry + 12, section.virtualAddress, 4);
+        StoreLittleEndian(bytes, entry + 12, image.sections[i].virtualAddress, 4);
     }
     return bytes;
 }

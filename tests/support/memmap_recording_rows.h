@@ -82,10 +82,9 @@ private:
         for (const std::optional<std::u16string>& cell : row.cells)
             line += (!cell ? "-" : cell->empty() ? "\"\"" : Narrow(*cell)) + " | ";
         line += Hex16(row.colour).substr(10);
-        if (row.cells[0] != Widen(Hex16(row.value))) line += " value=" + Hex16(row.value);
+        if (!row.cells[0] || Narrow(*row.cells[0]) != Hex16(row.value)) line += " value=" + Hex16(row.value);
         return line;
     }
-    static std::u16string Widen(const std::string& text) { return {text.begin(), text.end()}; }
 };
 
 }  // namespace quarry::test

@@ -73,19 +73,18 @@ public:
     }
 
     std::uint32_t ProcessId() override { return Gone() ? 0 : processId; }
-    std::u16string ModuleFileName(std::uint64_t base) override { return Gone() ? u"" : Lookup(moduleNames, base); }
-    std::u16string MappedFileName(std::uint64_t address) override { return Gone() ? u"" : Lookup(mappedNames, address); }
-    std::vector<ThreadEntry> SnapshotThreads() override { return Gone() ? std::vector<ThreadEntry>() : threads; }
-    std::optional<ThreadBasics> QueryThread(std::uint32_t id) override {
-        if (Gone() || !threadBasics.count(id)) return std::nullopt;
-        return threadBasics[id];
+    std::u16string ModuleFileName(std::uint64_t base) override { return Gone() ? u"" : Find(moduleNames, base).value_or(u""); }
+    std::u16string MappedFileName(std::uint64_t address) override {
+        return Gone() ? u"" : Find(mappedNames, address).value_or(u"");
     }
+    std::vector<ThreadEntry> SnapshotThreads() override { return Gone() ? std::vector<ThreadEntry>() : threads; }
+    std::optional<ThreadBasics> QueryThread(std::uint32_t id) override { return Gone() ? std::nullopt : Find(threadBasics, id); }
     std::vector<std::uint64_t> SnapshotHeaps() override { return Gone() ? std::vector<std::uint64_t>() : heaps; }
     std::uint64_t QueryPebAddress() override { return Gone() ? 0 : pebAddress; }
 
     // Questions to this machine, not to the target: they go on working when it is gone.
     std::u16string LogicalDriveStrings() override { return driveStrings; }
-    std::u16string DosDeviceName(const std::u16string& drive) override { return Lookup(dosDevices, drive); }
+    std::u16string DosDeviceName(const std::u16string& drive) override { return Find(dosDevices, drive).value_or(u""); }
     // Tests put a heap's kind in the first byte of its header.
     std::uint32_t HeapFrontEndKind(std::span<const std::uint8_t> headerCopy) override { return headerCopy[0]; }
     // ASCII stands in for the ANSI code page.
@@ -98,10 +97,10 @@ private:
         if (onDeath) onDeath();
         return true;
     }
-    template <typename Key>
-    static std::u16string Lookup(const std::map<Key, std::u16string>& table, const Key& key) {
+    template <typename Key, typename Value>
+    static std::optional<Value> Find(const std::map<Key, Value>& table, const Key& key) {
         const auto found = table.find(key);
-        return found == table.end() ? std::u16string() : found->second;
+        return found == table.end() ? std::nullopt : std::optional(found->second);
     }
 };
 

@@ -14,6 +14,14 @@ namespace {
 
 using namespace quarry::target;
 
+// A pipe whose read or write end the target inherits.
+std::pair<UniqueHandle, UniqueHandle> MakePipe(bool targetReads) {
+    HANDLE read = nullptr, write = nullptr;
+    CreatePipe(&read, &write, nullptr, 0);
+    SetHandleInformation(targetReads ? read : write, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    return {UniqueHandle(read), UniqueHandle(write)};
+}
+
 void Take(TargetFacts& facts, const std::string& line) {
     std::istringstream fields(line);
     std::string name;
@@ -27,6 +35,7 @@ void Take(TargetFacts& facts, const std::string& line) {
     if (name == "noaccess_page") facts.noAccessPage = {value, kPageSize};
     if (name == "mapped_file") facts.mappedView = {value, kMappedFileSize};
     if (name == "dll") facts.dllBase = value;
+    if (name == "dll_section") facts.dllSection = value;
 }
 
 }  // namespace
@@ -36,30 +45,27 @@ bool TargetLauncher::Start(const std::wstring& arguments) {
     facts_ = {};
     // The target inherits its ends of the pipes, not ours: holding ours, it would never see
     // its input end.
-    HANDLE input[2], output[2];  // read end, write end
-    CreatePipe(&input[0], &input[1], nullptr, 0);
-    CreatePipe(&output[0], &output[1], nullptr, 0);
-    SetHandleInformation(input[0], HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    SetHandleInformation(output[1], HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    input_.reset(input[1]);
-    const UniqueHandle report(output[0]);
+    auto [targetInput, input] = MakePipe(true);
+    auto [report, targetOutput] = MakePipe(false);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input[0];
-    startup.hStdOutput = output[1];
+    startup.hStdInput = targetInput.get();
+    startup.hStdOutput = targetOutput.get();
     const std::wstring path = BesideTestProgram(L"QuarryTestTarget.exe");
     std::wstring commandLine = L"\"" + path + L"\" " + arguments;
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &started))
+                        &startup, &started)) {
         error_ = "cannot start the target, error " + std::to_string(GetLastError());
-    // Only the target holds its ends now, so its output ends when it does.
-    CloseHandle(input[0]);
-    CloseHandle(output[1]);
-    if (!started.hProcess) return false;
+        return false;
+    }
     process_.reset(started.hProcess);
-    CloseHandle(started.hThread);
+    const UniqueHandle thread(started.hThread);
+    input_ = std::move(input);
+    // Only the target holds its ends now, so its output ends when it does.
+    targetInput.reset();
+    targetOutput.reset();
 
     std::string text;
     char buffer[4096];

@@ -24,7 +24,7 @@ struct TargetFacts {
     DWORD pid = 0;
     ReportedRange patternAlloc, reservedAlloc, guardPage, noAccessPage, mappedView;
     std::vector<DWORD> threadIds;
-    std::uint64_t dllBase = 0;
+    std::uint64_t dllBase = 0, dllSection = 0;
     std::wstring mappedFilePath, dllPath;
     std::vector<std::string> lines;  // every line of the report before "ready"
 };

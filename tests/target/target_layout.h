@@ -36,8 +36,8 @@ constexpr std::uint8_t PatternByte(std::uint64_t offset, std::uint8_t seed) {
 
 // The report, one fact a line, a name and a decimal number: "pid", the addresses of
 // pattern_alloc, reserved_alloc, guard_page and noaccess_page, "thread" for each of two
-// threads, the addresses of mapped_file and dll; with the option "allocations <N> 65536
-// 4096"; "ready" last. "error <what>" ends it early when the layout cannot be built.
+// threads, the addresses of mapped_file, dll_section (the page of the DLL's own section) and
+// dll; with the option "allocations <N> 65536 4096"; "ready" last. "error <what>" ends it early when the layout cannot be built.
 inline constexpr char kFactAllocations[] = "allocations";
 
 }  // namespace quarry::target

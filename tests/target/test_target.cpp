@@ -35,10 +35,12 @@ void FillPattern(void* start, std::uint64_t size, std::uint8_t seed) {
         static_cast<std::uint8_t*>(start)[offset] = PatternByte(offset, seed);
 }
 
-// The preferred address first; any address when that one is taken.
-void* Allocate(std::uint64_t preferred, std::uint64_t size, DWORD type, DWORD protect, const char* what) {
+// At the preferred address, or any when that one is taken; reported under `name`.
+void* Allocate(const char* name, std::uint64_t preferred, std::uint64_t size, DWORD type, DWORD protect) {
     void* allocation = VirtualAlloc(reinterpret_cast<void*>(preferred), size, type, protect);
-    return Require(allocation ? allocation : VirtualAlloc(nullptr, size, type, protect), what);
+    allocation = Require(allocation ? allocation : VirtualAlloc(nullptr, size, type, protect), name);
+    Fact(name, allocation);
+    return allocation;
 }
 
 DWORD WINAPI Block(void*) { return SleepEx(INFINITE, FALSE); }
@@ -68,16 +70,16 @@ HMODULE LoadTestDll() {
     DWORD old = 0;
     Require(VirtualProtect(reinterpret_cast<void*>(marker & ~(kPageSize - 1)), kPageSize, PAGE_EXECUTE_READ, &old),
             "dll");
+    Fact("dll_section", marker & ~(kPageSize - 1));
     return dll;
 }
 
 // The count after "--allocations", from 1 to 1,000,000 (64 GB of address space); 0 without
 // the option. Anything else is refused, so that a mistyped option cannot pass for no option.
 std::uint64_t AllocationCount(int argc, char** argv) {
-    if (argc == 1) return 0;
-    char* end = nullptr;
-    const std::uint64_t count = argc == 3 ? std::strtoull(argv[2], &end, 10) : 0;  // "-5" wraps round: too many
-    if (count > 0 && count <= 1000000 && *end == '\0' && std::string_view(argv[1]) == "--allocations") return count;
+    const bool given = argc == 3 && std::string_view(argv[1]) == "--allocations";
+    const std::uint64_t count = given ? std::strtoull(argv[2], nullptr, 10) : 0;  // "-5" wraps round: too many
+    if (argc == 1 || (count > 0 && count <= 1000000)) return count;
     Fact("error bad allocation count");
     ExitProcess(2);
 }
@@ -86,17 +88,13 @@ std::uint64_t AllocationCount(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     const std::uint64_t extraAllocations = AllocationCount(argc, argv);
-    void* pattern = Allocate(kPatternAllocAddress, kPatternAllocSize, MEM_RESERVE, PAGE_READWRITE, "pattern_alloc");
+    void* pattern = Allocate("pattern_alloc", kPatternAllocAddress, kPatternAllocSize, MEM_RESERVE, PAGE_READWRITE);
     FillPattern(Require(VirtualAlloc(pattern, kPatternCommittedSize, MEM_COMMIT, PAGE_READWRITE), "pattern_alloc"),
                 kPatternCommittedSize, kPatternAllocSeed);
     Fact("pid", GetCurrentProcessId());
-    Fact("pattern_alloc", pattern);
-    Fact("reserved_alloc",
-         Allocate(kReservedAllocAddress, kReservedAllocSize, MEM_RESERVE, PAGE_READWRITE, "reserved_alloc"));
-    Fact("guard_page",
-         Allocate(kGuardPageAddress, kPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE | PAGE_GUARD, "guard_page"));
-    Fact("noaccess_page",
-         Allocate(kNoAccessPageAddress, kPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS, "noaccess_page"));
+    Allocate("reserved_alloc", kReservedAllocAddress, kReservedAllocSize, MEM_RESERVE, PAGE_READWRITE);
+    Allocate("guard_page", kGuardPageAddress, kPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE | PAGE_GUARD);
+    Allocate("noaccess_page", kNoAccessPageAddress, kPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS);
     for (int i = 0; i < 2; ++i) {
         DWORD id = 0;
         Require(CreateThread(nullptr, 0, Block, nullptr, 0, &id), "thread");
@@ -105,10 +103,10 @@ int main(int argc, char** argv) {
     Fact("mapped_file", MapTempFile());
     Fact("dll", LoadTestDll());
     // Anywhere the system likes: the point is their number, not their place.
-    for (std::uint64_t i = 0; i < extraAllocations; ++i)
-        Require(VirtualAlloc(Allocate(0, kExtraAllocationSize, MEM_RESERVE, PAGE_READWRITE, "allocations"), kPageSize,
-                             MEM_COMMIT, PAGE_READWRITE),
-                "allocations");
+    for (std::uint64_t i = 0; i < extraAllocations; ++i) {
+        void* allocation = Require(VirtualAlloc(nullptr, kExtraAllocationSize, MEM_RESERVE, PAGE_READWRITE), "allocations");
+        Require(VirtualAlloc(allocation, kPageSize, MEM_COMMIT, PAGE_READWRITE), "allocations");
+    }
     if (extraAllocations > 0)
         Fact(std::string(kFactAllocations) + ' ' + std::to_string(extraAllocations) + ' ' +
              std::to_string(kExtraAllocationSize) + ' ' + std::to_string(kPageSize));
