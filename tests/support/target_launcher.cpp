@@ -81,7 +81,7 @@ bool TargetLauncher::Start(const std::wstring& arguments) {
     }
     wchar_t temp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temp);
-    facts_.mappedFilePath = temp + (L"QuarryTestTarget-" + std::to_wstring(facts_.pid) + L".bin");
+    facts_.mappedFilePath = temp + MappedFileName(facts_.pid);
     facts_.dllPath = BesideTestProgram(kDllName);
     return error_.empty();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace quarry::target {
 
@@ -18,6 +19,8 @@ inline constexpr std::uint64_t kReservedAllocSize = 256 * 1024;
 inline constexpr std::uint64_t kGuardPageAddress = kReservedAllocAddress + kReservedAllocSize;
 inline constexpr std::uint64_t kNoAccessPageAddress = kGuardPageAddress + 64 * 1024;
 inline constexpr std::uint64_t kMappedFileSize = 64 * 1024;
+// The mapped file, in the temporary folder; the process id keeps two targets apart.
+inline std::wstring MappedFileName(std::uint32_t pid) { return L"QuarryTestTarget-" + std::to_wstring(pid) + L".bin"; }
 // "--allocations N" (1 to 1,000,000) adds N allocations of 64 KB, the first page committed.
 inline constexpr std::uint64_t kExtraAllocationSize = 64 * 1024;
 

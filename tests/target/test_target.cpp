@@ -45,11 +45,10 @@ void* Allocate(const char* name, std::uint64_t preferred, std::uint64_t size, DW
 
 DWORD WINAPI Block(void*) { return SleepEx(INFINITE, FALSE); }
 
-// The process id in the name keeps two targets running at once apart.
 const void* MapTempFile() {
     wchar_t folder[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, folder);
-    const std::wstring path = folder + (L"QuarryTestTarget-" + std::to_wstring(GetCurrentProcessId()) + L".bin");
+    const std::wstring path = folder + MappedFileName(GetCurrentProcessId());
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                     nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     std::string bytes(kMappedFileSize, '\0');
