@@ -143,6 +143,36 @@ TEST_F(QuarryMapOnTarget, DumpsAreTheWindowsDumpsByteForByte) {
     EXPECT_TRUE(FileText(Temp(L"region.bin")) == std::string(whole.begin(), whole.begin() + target::kPatternCommittedSize));
 }
 
+// A target of its own, since it grows: the comparison shows its growth and nothing else.
+TEST(QuarryMapDiff, ShowsExactlyWhatTheTargetAllocatedAndCommitted) {
+    TargetLauncher target;
+    ASSERT_TRUE(target.Start()) << target.Error();
+    const std::wstring pid = std::to_wstring(target.Facts().pid);
+    const Ran before = QuarryMap(pid + L" --csv -o \"" + Temp(L"before.csv") + L"\"");
+    const std::string grown = target.Ask("grow");
+    const Ran after = QuarryMap(pid + L" --csv -o \"" + Temp(L"after.csv") + L"\"");
+    const Ran same = QuarryMap(L"--diff \"" + Temp(L"after.csv") + L"\" \"" + Temp(L"after.csv") + L"\"");
+    const Ran diff = QuarryMap(L"--diff \"" + Temp(L"before.csv") + L"\" \"" + Temp(L"after.csv") + L"\"");
+    DeleteFileW(Temp(L"before.csv").c_str());
+    DeleteFileW(Temp(L"after.csv").c_str());
+    EXPECT_EQ(before.status + after.status, 0u);
+    EXPECT_EQ(same.status, 0u);
+    EXPECT_EQ(same.out, "0 added, 0 removed, 0 changed\n");
+    const auto hex = [](std::uint64_t address) {
+        char text[17];
+        snprintf(text, sizeof text, "%016llX", static_cast<unsigned long long>(address));
+        return std::string(text);
+    };
+    const std::uint64_t pattern = target.Facts().patternAlloc.address;
+    EXPECT_EQ(diff.status, 1u);
+    EXPECT_EQ(diff.out, "~ " + hex(pattern) + ": Commit 64 KB -> 128 KB\n"
+                        "  ~ " + hex(pattern) + ": Size 64 KB -> 128 KB, Commit 64 KB -> 128 KB\n"
+                        "  - \"" + hex(pattern + 0x10000) + "\",\"Private\",\"960 KB\",\"Reserved\"\n"
+                        "  + \"" + hex(pattern + 0x20000) + "\",\"Private\",\"896 KB\",\"Reserved\"\n"
+                        "+ \"" + hex(std::stoull(grown.substr(6))) + "\",\"Private\",\"64 KB\",\"4 KB\",\"Read/Write\",\"2\"\n"
+                        "1 added, 0 removed, 1 changed\n");
+}
+
 TEST_F(QuarryMapOnTarget, EachFailureSaysWhatOnOneLineAndEndsWithTwo) {
     TargetLauncher second;
     ASSERT_TRUE(second.Start()) << second.Error();
