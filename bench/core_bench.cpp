@@ -127,8 +127,8 @@ void BenchQuarryMap(Report& report, ScriptedLayout& layout, Seconds walkAlone) {
     // The second export differs in one place: an allocation committed more.
     std::string after = csv;
     const std::size_t line = after.find("\"Allocation\"", after.size() / 2);
-    const std::size_t commit = after.find("KB\",\"", line) + 5;
-    after.insert(commit, "1");
+    const std::size_t commit = after.find("KB\",\"", line);
+    if (commit != std::string::npos) after.insert(after.begin() + static_cast<std::ptrdiff_t>(commit + 5), '1');
     cli::MapDifference difference;
     const Seconds compare = FastestOf(3, [&] {
         const auto before = cli::MapFromCsv(csv), now = cli::MapFromCsv(after);
