@@ -49,9 +49,7 @@ private:
 };
 
 Ran QuarryMap(const std::wstring& arguments) {
-    wchar_t own[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, own, MAX_PATH);
-    std::wstring command = L"\"" + std::filesystem::path(own).replace_filename(L"QuarryMap.exe").wstring() + L"\" " + arguments;
+    std::wstring command = L"\"" + test::BesideTestProgram(L"QuarryMap.exe") + L"\" " + arguments;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE outRead, outWrite, errRead, errWrite;
     CreatePipe(&outRead, &outWrite, &inherit, 0);
