@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
             if (input.compare(0, end, "grow") != 0) continue;
             Require(VirtualAlloc(static_cast<char*>(pattern) + kPatternCommittedSize, kPatternCommittedSize, MEM_COMMIT,
                                  PAGE_READWRITE), "grow");
-            void* grown = Allocate(kGrownAllocAddress, 64 * 1024, MEM_RESERVE, PAGE_READWRITE, "grow");
-            Fact("grown", Require(VirtualAlloc(grown, kPageSize, MEM_COMMIT, PAGE_READWRITE), "grow"));
+            void* grown = Allocate("grown", kGrownAllocAddress, 64 * 1024, MEM_RESERVE, PAGE_READWRITE);
+            Require(VirtualAlloc(grown, kPageSize, MEM_COMMIT, PAGE_READWRITE), "grow");
         }
     }
 }
