@@ -237,8 +237,10 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) words.push_back(quarry::ToUtf16(argv[i]));
     const auto parsed = ParseArguments(words);
     if (const auto* error = std::get_if<std::string>(&parsed)) {
-        WriteText(GetStdHandle(STD_ERROR_HANDLE), u"QuarryMap: " + FromUtf8(*error) + u"\n" + kUsage);
-        return 2;
+        // One line, as for every failure, so that a script can show or log it as it is.
+        WriteText(GetStdHandle(STD_ERROR_HANDLE),
+                  u"QuarryMap: " + FromUtf8(*error) + u" (QuarryMap --help lists the commands)\n");
+        return kUsageError;
     }
     return Run(std::get<Arguments>(parsed));
 }

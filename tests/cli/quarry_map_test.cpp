@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -95,7 +96,7 @@ TEST(QuarryMapOnTarget, EachFailureSaysWhatOnOneLineAndEndsWithTwo) {
     const SavedFile notExport(L"not-export.csv");
     std::ofstream(std::filesystem::path(notExport.path), std::ios::binary) << "\"Row\"\r\n";
     const std::pair<std::wstring, std::string> cases[] = {
-        {L"--frobnicate", "QuarryMap: unknown option --frobnicate\n"},
+        {L"--frobnicate", "QuarryMap: unknown option --frobnicate (QuarryMap --help lists the commands)\n"},
         {L"4294967292", "QuarryMap: no process has the id 4294967292\n"},
         {L"no-such-program.exe", "QuarryMap: no process is named no-such-program.exe\n"},
         {L"QuarryTestTarget", "QuarryMap: several processes are named QuarryTestTarget: "},
@@ -108,6 +109,7 @@ TEST(QuarryMapOnTarget, EachFailureSaysWhatOnOneLineAndEndsWithTwo) {
         const Ran run = QuarryMap(arguments);
         EXPECT_EQ(run.status, 2u) << run.err;
         EXPECT_EQ(run.err.substr(0, message.size()), message);
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_EQ(run.out, "");
     }
 }
