@@ -29,6 +29,7 @@ int main() {
     ScriptedLayout layout = MakeScriptedLayout(kScriptedAllocations, kScriptedRegions);
     const Seconds walkAlone = BenchWalkAlone(report, layout);
     BenchStoreSearch(report, layout);
+    BenchQuarryMap(report, layout, walkAlone);
 #ifdef _WIN32
     BenchWindow window;
     if (!window.Ready()) {

@@ -6,6 +6,8 @@
 
 #include "bench/counting_rows.h"
 #include "bench/plain_hex_dump.h"
+#include "cli/map_csv.h"
+#include "cli/map_report.h"
 #include "content/hex_dump.h"
 #include "memmap/memory_map.h"
 #include "treelist/cell_store.h"
@@ -108,6 +110,33 @@ void BenchStoreSearch(Report& report, ScriptedLayout& layout) {
     const bool foundLast = found != kNoRow && tree.NextSibling(found) == kNoRow && tree.RowContainsText(found, last.c_str());
     report.Add({"Find's walk from the first row to the last, over the tree-list's record without the window",
                 Millis(search) + (foundLast ? "" : ", NOT FOUND"), "the search's own share of FindNext", "", ""});
+}
+
+void BenchQuarryMap(Report& report, ScriptedLayout& layout, Seconds walkAlone) {
+    std::string csv;
+    const Seconds export_ = FastestOf(3, [&] {
+        layout.system.callsLeft = 1 << 30;  // a target that never ends
+        cli::MapRecorder rows;
+        BuildMemoryMap(layout.system, rows);
+        csv = cli::MapToCsv(rows.Rows());
+    });
+    report.Add({"QuarryMap's CSV export of the same map: walk, rows in the tree's order, CSV text",
+                Millis(export_), Fixed(export_ / walkAlone, 1) + "x the walk alone, " + std::to_string(csv.size() >> 20) + " MB",
+                "<= 1 s", Verdict(export_ <= 1.0)});
+
+    // The second export differs in one place: an allocation committed more.
+    std::string after = csv;
+    const std::size_t line = after.find("\"Allocation\"", after.size() / 2);
+    const std::size_t commit = after.find("KB\",\"", line);
+    if (commit != std::string::npos) after.insert(after.begin() + static_cast<std::ptrdiff_t>(commit + 5), '1');
+    cli::MapDifference difference;
+    const Seconds compare = FastestOf(3, [&] {
+        const auto before = cli::MapFromCsv(csv), now = cli::MapFromCsv(after);
+        difference = cli::CompareMaps(std::get<cli::MapRows>(before), std::get<cli::MapRows>(now));
+    });
+    report.Add({"QuarryMap --diff of two such exports (read both, compare)", Millis(compare),
+                std::to_string(difference.changed) + " changed of " + std::to_string(layout.allocations) + " allocations", "<= 1 s",
+                Verdict(compare <= 1.0 && difference.changed == 1)});
 }
 
 }  // namespace quarry::bench

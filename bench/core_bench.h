@@ -16,4 +16,7 @@ Seconds BenchWalkAlone(Report& report, ScriptedLayout& layout);
 // the tree-view: what the search costs on top of what the tree-view answers.
 void BenchStoreSearch(Report& report, ScriptedLayout& layout);
 
+// QuarryMap: the CSV export of the big map, against the walk alone, and --diff of two exports.
+void BenchQuarryMap(Report& report, ScriptedLayout& layout, Seconds walkAlone);
+
 }  // namespace quarry::bench

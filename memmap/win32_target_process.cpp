@@ -10,16 +10,21 @@ namespace quarry {
 
 UniqueHandle OpenTargetProcess(DWORD processId) { return UniqueHandle(OpenProcess(kTargetAccess, FALSE, processId)); }
 
-std::optional<std::u16string> FindProcessName(DWORD processId) {
+std::vector<ProcessEntry> ListProcesses() {
+    std::vector<ProcessEntry> processes;
     const UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return std::nullopt;
+    if (!snapshot) return processes;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        // Bounded by the record even if the system left the name unterminated.
-        if (entry.th32ProcessID == processId)
-            return ToUtf16({entry.szExeFile, wcsnlen(entry.szExeFile, std::size(entry.szExeFile))});
-    }
+    // Bounded by the record even if the system left a name unterminated.
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+        processes.push_back({entry.th32ProcessID, ToUtf16({entry.szExeFile, wcsnlen(entry.szExeFile, std::size(entry.szExeFile))})});
+    return processes;
+}
+
+std::optional<std::u16string> FindProcessName(DWORD processId) {
+    for (ProcessEntry& process : ListProcesses())
+        if (process.id == processId) return std::move(process.name);
     return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "framework/handles.h"
 
@@ -17,6 +18,14 @@ static_assert(kTargetAccess == 0x100418);
 
 // Null when the process cannot be opened; the handle is not inheritable.
 UniqueHandle OpenTargetProcess(DWORD processId);
+
+struct ProcessEntry {
+    DWORD id;
+    std::u16string name;  // the executable's file name, no folders
+};
+
+// Every process in a process snapshot; empty when none can be taken.
+std::vector<ProcessEntry> ListProcesses();
 
 // The executable's file name as the process snapshot reports it (no folders); nothing when
 // no snapshot can be taken or the process is not in it.

@@ -1,7 +1,7 @@
 // Quarry only reads its target. Two proofs that fail when that stops being true:
-//  - Quarry.exe imports, or holds for a lookup at run time, the name of no function that
-//    writes, allocates, protects, frees or maps memory in another process, suspends, debugs
-//    or ends it, or starts or steers threads in it;
+//  - Quarry.exe and QuarryMap.exe import, or hold for a lookup at run time, the name of no
+//    function that writes, allocates, protects, frees or maps memory in another process,
+//    suspends, debugs or ends it, or starts or steers threads in it;
 //  - Open and Refresh, driven as the user drives them, open the target with exactly 0x100418
 //    and its threads with exactly 0x100040, seen at the import entries through which the
 //    program's code, linked into this test, calls OpenProcess and OpenThread.
@@ -56,25 +56,28 @@ void ForEachImport(const BYTE* base, Visit visit) {
     }
 }
 
-TEST(ReadOnly, QuarryExeImportsAndNamesNothingThatChangesAnotherProcess) {
-    std::ifstream file(test::BesideTestProgram(L"Quarry.exe").c_str(), std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    // A name for GetProcAddress sits in the program in ASCII or UTF-16, an imported one in ASCII.
-    const auto holds = [&](std::string name) {
-        std::string wide;
-        for (const char c : name) wide += {c, '\0'};
-        return bytes.find(name) != std::string::npos || bytes.find(wide) != std::string::npos;
-    };
-    for (const char* looking : {"OpenProcess", "OpenThread", "VirtualQueryEx", "ReadProcessMemory"})
-        EXPECT_TRUE(holds(looking)) << looking << " not found: Quarry.exe was not read";
-    for (const char* forbidden : kForbiddenNames) EXPECT_FALSE(holds(forbidden)) << "Quarry.exe names " << forbidden;
+TEST(ReadOnly, QuarryAndQuarryMapImportAndNameNothingThatChangesAnotherProcess) {
+    for (const wchar_t* program : {L"Quarry.exe", L"QuarryMap.exe"}) {
+        SCOPED_TRACE(std::string(program, program + wcslen(program)));
+        std::ifstream file(test::BesideTestProgram(program).c_str(), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        // A name for GetProcAddress sits in the program in ASCII or UTF-16, an imported one in ASCII.
+        const auto holds = [&](std::string name) {
+            std::string wide;
+            for (const char c : name) wide += {c, '\0'};
+            return bytes.find(name) != std::string::npos || bytes.find(wide) != std::string::npos;
+        };
+        for (const char* looking : {"OpenProcess", "VirtualQueryEx", "ReadProcessMemory"})
+            EXPECT_TRUE(holds(looking)) << looking << " not found: the program was not read";
+        for (const char* forbidden : kForbiddenNames) EXPECT_FALSE(holds(forbidden)) << "it names " << forbidden;
 
-    // An import by number has no name to look for.
-    const test::UniqueModule image(
-        LoadLibraryExW(test::BesideTestProgram(L"Quarry.exe").c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-    ASSERT_NE(image, nullptr);
-    ForEachImport(reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image.get()) & ~ULONG_PTR{3}),
-                  [](const char* name, void**) { EXPECT_NE(*name, '\0') << "an import by number"; });
+        // An import by number has no name to look for.
+        const test::UniqueModule image(
+            LoadLibraryExW(test::BesideTestProgram(program).c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        ASSERT_NE(image, nullptr);
+        ForEachImport(reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image.get()) & ~ULONG_PTR{3}),
+                      [](const char* name, void**) { EXPECT_NE(*name, '\0') << "an import by number"; });
+    }
 }
 
 // Points this test program's import entry for `name` at `standIn` for the rest of the

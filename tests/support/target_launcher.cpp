@@ -63,6 +63,7 @@ bool TargetLauncher::Start(const std::wstring& arguments) {
     process_.reset(started.hProcess);
     const UniqueHandle thread(started.hThread);
     input_ = std::move(input);
+    report_ = std::move(report);
     // Only the target holds its ends now, so its output ends when it does.
     targetInput.reset();
     targetOutput.reset();
@@ -70,7 +71,7 @@ bool TargetLauncher::Start(const std::wstring& arguments) {
     std::string text;
     char buffer[4096];
     DWORD got = 0;
-    while (!text.ends_with("ready\n") && ReadFile(report.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+    while (!text.ends_with("ready\n") && ReadFile(report_.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
         text.append(buffer, got);
     error_ = text.ends_with("ready\n") ? "" : "target ended before ready";
     std::istringstream lines(text);
@@ -86,8 +87,18 @@ bool TargetLauncher::Start(const std::wstring& arguments) {
     return error_.empty();
 }
 
+std::string TargetLauncher::Ask(const std::string& line) {
+    DWORD count = 0;
+    WriteFile(input_.get(), (line + "\n").data(), static_cast<DWORD>(line.size() + 1), &count, nullptr);
+    std::string answer;
+    char c = 0;
+    while (ReadFile(report_.get(), &c, 1, &count, nullptr) && count == 1 && c != '\n') answer += c;
+    return answer;
+}
+
 void TargetLauncher::Stop() {
     input_.reset();  // the target's cue to end
+    report_.reset();
     if (process_ && WaitForSingleObject(process_.get(), 30000) != WAIT_OBJECT_0) TerminateProcess(process_.get(), 1);
     process_.reset();
 }

@@ -38,12 +38,14 @@ public:
     bool Start(const std::wstring& arguments = {});
     // Lets the target end; one that does not end within 30 s is killed.
     void Stop();
+    // Sends the target one line and returns the line it answers ("grow": "grown <address>").
+    std::string Ask(const std::string& line);
 
     const TargetFacts& Facts() const { return facts_; }
     const std::string& Error() const { return error_; }
 
 private:
-    UniqueHandle process_, input_;
+    UniqueHandle process_, input_, report_;
     TargetFacts facts_;
     std::string error_;
 };

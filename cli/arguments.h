@@ -1,0 +1,49 @@
+// QuarryMap's command line: what to do, to which process, and where the output goes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace quarry::cli {
+
+enum class Action { Help, Table, Csv, Summary, Dump, DumpAllocation, Diff };
+
+struct Arguments {
+    Action action = Action::Table;
+    std::u16string process;                 // a decimal id or an executable's name
+    std::optional<std::uint64_t> at;        // --at: only the allocation holding it
+    std::uint64_t dumpAddress = 0;          // --dump, --dump-allocation
+    std::u16string output;                  // -o FILE, or the dump's FILE; empty: standard output
+    std::u16string before, after;           // --diff
+};
+
+inline constexpr char16_t kUsage[] =
+    u"usage: QuarryMap PROCESS                            the memory map as an aligned text table\n"
+    u"       QuarryMap PROCESS --csv [-o FILE]            the map as CSV\n"
+    u"       QuarryMap PROCESS --at ADDRESS [--csv]       only the allocation holding ADDRESS\n"
+    u"       QuarryMap PROCESS --summary                  totals by type\n"
+    u"       QuarryMap PROCESS --dump ADDRESS FILE        the region holding ADDRESS, to FILE\n"
+    u"       QuarryMap PROCESS --dump-allocation ADDRESS FILE   the whole allocation, likewise\n"
+    u"       QuarryMap --diff BEFORE.csv AFTER.csv        what changed between two CSV exports\n"
+    u"       QuarryMap --help\n"
+    u"PROCESS is a decimal process id or an executable name (case ignored, .exe optional);\n"
+    u"ADDRESS is hexadecimal, with or without 0x.\n";
+
+// The parsed command line (without the program's own name), or why it is not one.
+std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16string>& words);
+
+// Hexadecimal, with or without "0x"; nothing when it is not one or does not fit 64 bits.
+std::optional<std::uint64_t> ParseAddress(std::u16string_view text);
+
+// A process id when PROCESS is all decimal digits (and fits 32 bits).
+std::optional<std::uint32_t> ParseProcessId(std::u16string_view text);
+
+// Whether a process's executable name is the one asked for: without regard to ASCII case,
+// with or without a final ".exe" on either side.
+bool NameMatches(std::u16string_view executable, std::u16string_view asked);
+
+}  // namespace quarry::cli

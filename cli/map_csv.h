@@ -1,0 +1,29 @@
+// QuarryMap's CSV: UTF-8 without a byte order mark, CRLF line ends, every field quoted and
+// quotes doubled. The header names the row kind and the seven columns; each line after it
+// is one row of the tree, its cells as the tree shows them, an unset cell empty.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "cli/map_rows.h"
+
+namespace quarry::cli {
+
+std::string ToUtf8(std::u16string_view text);
+std::u16string FromUtf8(std::string_view text);
+
+std::string MapToCsv(const MapRows& rows);
+
+// Why a text is not a QuarryMap export, and where.
+struct CsvError {
+    std::size_t line;  // 1 for the header
+    std::string what;
+};
+
+// The rows of an export; each row's address is read back from its Address cell.
+std::variant<MapRows, CsvError> MapFromCsv(std::string_view text);
+
+}  // namespace quarry::cli

@@ -1,0 +1,246 @@
+// QuarryMap.exe: the memory map of a process on the command line, from the same walk as
+// Quarry's window. Texts for people go to a console as UTF-16 and anywhere else as UTF-8;
+// CSV is always UTF-8. Failures: one line on standard error and status 2.
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "cli/arguments.h"
+#include "cli/map_csv.h"
+#include "cli/map_report.h"
+#include "cli/map_rows.h"
+#include "framework/handles.h"
+#include "framework/utf16.h"
+#include "memmap/win32_process_memory.h"
+#include "memmap/win32_target_process.h"
+#include "memmap/win32_target_system.h"
+#include "procsel/privileges.h"
+
+namespace quarry::cli {
+namespace {
+
+constexpr int kUsageError = 2;  // also every other failure; 1 is "the maps differ"
+
+// A failure to report: the message after "QuarryMap: ".
+struct Failure {
+    std::u16string message;
+};
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return GetConsoleMode(handle, &mode) != FALSE;
+}
+
+void WriteBytes(HANDLE handle, const std::string& bytes) {
+    DWORD written = 0;
+    for (std::size_t at = 0; at < bytes.size(); at += written)
+        if (!WriteFile(handle, bytes.data() + at, static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1 << 20)), &written, nullptr) || !written)
+            return;
+}
+
+void WriteText(HANDLE handle, const std::u16string& text) {
+    if (!IsConsole(handle)) return WriteBytes(handle, ToUtf8(text));
+    DWORD written = 0;
+    WriteConsoleW(handle, AsWide(text.c_str()), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+// Writes `path` through a temporary file beside it, so that a failure leaves neither half a
+// file nor a damaged old one; `write` fills the open file and says whether it managed.
+template <typename Write>
+std::optional<Failure> WriteWhole(const std::u16string& path, Write write) {
+    const std::wstring target = ToWide(path);
+    const std::wstring temporary = target + L".quarrymap-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    std::optional<Failure> failure;
+    {
+        const UniqueFileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        failure = file ? write(file.get()) : Failure{u"cannot write " + path};
+    }
+    if (!failure && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) failure = Failure{u"cannot write " + path};
+    if (failure) DeleteFileW(temporary.c_str());
+    return failure;
+}
+
+std::optional<Failure> WriteBytesTo(const std::u16string& path, const std::string& bytes) {
+    return WriteWhole(path, [&](HANDLE file) -> std::optional<Failure> {
+        DWORD count = 0;
+        if (bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &count, nullptr) && count == bytes.size()))
+            return std::nullopt;
+        return Failure{u"cannot write " + path};
+    });
+}
+
+// Writes the regions at `addresses` as the window's Dump writes them.
+std::optional<Failure> DumpTo(const std::u16string& path, HANDLE process, const std::vector<std::uint64_t>& addresses) {
+    return WriteWhole(path, [&](HANDLE file) -> std::optional<Failure> {
+        if (DumpRegions(file, process, addresses)) return std::nullopt;
+        return Failure{u"cannot read the memory to dump, or write it to " + path};
+    });
+}
+
+// The process asked for: by its id, or by its executable's name when exactly one has it.
+std::variant<DWORD, Failure> FindProcess(const std::u16string& asked) {
+    const std::vector<ProcessEntry> processes = ListProcesses();
+    if (const std::optional<std::uint32_t> id = ParseProcessId(asked)) {
+        for (const ProcessEntry& process : processes)
+            if (process.id == *id) return process.id;
+        return Failure{u"no process has the id " + asked};
+    }
+    std::vector<const ProcessEntry*> matches;
+    for (const ProcessEntry& process : processes)
+        if (NameMatches(process.name, asked)) matches.push_back(&process);
+    if (matches.size() == 1) return matches[0]->id;
+    if (matches.empty()) return Failure{u"no process is named " + asked};
+    std::u16string list;
+    for (const ProcessEntry* process : matches)
+        list += (list.empty() ? u"" : u", ") + ToUtf16(std::to_wstring(process->id)) + u" " + process->name;
+    return Failure{u"several processes are named " + asked + u": " + list};
+}
+
+// Counts regions as the walk writes them and, once the walk has taken half a second, shows
+// the count on a console's standard error, erased when done.
+class ProgressRows final : public RowWriter {
+public:
+    explicit ProgressRows(MapRecorder& rows) : rows_(rows), console_(IsConsole(GetStdHandle(STD_ERROR_HANDLE))) {}
+    ~ProgressRows() override {
+        if (shown_) WriteText(GetStdHandle(STD_ERROR_HANDLE), u"\r" + std::u16string(40, u' ') + u"\r");
+    }
+
+    void SetRowsVisible(bool) override {}
+    RowHandle InsertRow(const char16_t* text, RowHandle parent) override {
+        if (parent != kNoRow && ++regions_ % 256 == 0) Show();
+        return rows_.InsertRow(text, parent);
+    }
+    void SetRowValue(RowHandle row, std::uint64_t value) override { rows_.SetRowValue(row, value); }
+    bool SetCellText(RowHandle row, int column, const char16_t* text) override { return rows_.SetCellText(row, column, text); }
+    bool SetRowColor(RowHandle row, std::uint32_t colour) override { return rows_.SetRowColor(row, colour); }
+
+private:
+    void Show() {
+        if (!console_ || std::chrono::steady_clock::now() - start_ < std::chrono::milliseconds(500)) return;
+        WriteText(GetStdHandle(STD_ERROR_HANDLE), u"\r" + ToUtf16(std::to_wstring(regions_)) + u" regions walked");
+        shown_ = true;
+    }
+
+    MapRecorder& rows_;
+    const bool console_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::uint64_t regions_ = 0;
+    bool shown_ = false;
+};
+
+MapRows WalkProcess(HANDLE process) {
+    MapRecorder rows;
+    {
+        ProgressRows progress(rows);
+        BuildMemoryMap(process, progress);
+    }
+    return rows.Rows();
+}
+
+std::u16string Hex(std::uint64_t address) {
+    wchar_t text[19];
+    swprintf(text, 19, L"%llX", static_cast<unsigned long long>(address));
+    return ToUtf16(text);
+}
+
+std::variant<std::string, Failure> ReadWholeFile(const std::u16string& path) {
+    std::ifstream file(std::filesystem::path(ToWide(path)), std::ios::binary);
+    if (!file) return Failure{u"cannot read " + path};
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::variant<MapRows, Failure> ReadExport(const std::u16string& path) {
+    auto bytes = ReadWholeFile(path);
+    if (auto* failure = std::get_if<Failure>(&bytes)) return *failure;
+    auto rows = MapFromCsv(std::get<std::string>(bytes));
+    if (const auto* error = std::get_if<CsvError>(&rows))
+        return Failure{path + u" is not a QuarryMap export: line " + ToUtf16(std::to_wstring(error->line)) + u": " +
+                       FromUtf8(error->what)};
+    return std::get<MapRows>(std::move(rows));
+}
+
+int Fail(const Failure& failure) {
+    WriteText(GetStdHandle(STD_ERROR_HANDLE), u"QuarryMap: " + failure.message + u"\n");
+    return kUsageError;
+}
+
+int Compare(const Arguments& arguments) {
+    auto before = ReadExport(arguments.before);
+    if (auto* failure = std::get_if<Failure>(&before)) return Fail(*failure);
+    auto after = ReadExport(arguments.after);
+    if (auto* failure = std::get_if<Failure>(&after)) return Fail(*failure);
+    const MapDifference difference = CompareMaps(std::get<MapRows>(before), std::get<MapRows>(after));
+    WriteText(GetStdHandle(STD_OUTPUT_HANDLE), difference.text);
+    return difference.added + difference.removed + difference.changed ? 1 : 0;
+}
+
+int Run(const Arguments& arguments) {
+    if (arguments.action == Action::Help) {
+        WriteText(GetStdHandle(STD_OUTPUT_HANDLE), kUsage);
+        return 0;
+    }
+    if (arguments.action == Action::Diff) return Compare(arguments);
+
+    const auto found = FindProcess(arguments.process);
+    if (const auto* failure = std::get_if<Failure>(&found)) return Fail(*failure);
+    EnablePrivilege(L"SeDebugPrivilege");  // as the window does; without it, fewer processes open
+    const UniqueHandle process = OpenTargetProcess(std::get<DWORD>(found));
+    if (!process) return Fail({u"cannot open process " + arguments.process});
+    MapRows rows = WalkProcess(process.get());
+
+    const std::optional<std::uint64_t> address =
+        arguments.at ? arguments.at : arguments.action == Action::Dump || arguments.action == Action::DumpAllocation
+                                          ? std::optional(arguments.dumpAddress)
+                                          : std::nullopt;
+    if (address) {
+        std::optional<MapRows> allocation = AllocationHolding(rows, *address);
+        if (!allocation) return Fail({u"no allocation holds the address " + Hex(*address)});
+        rows = std::move(*allocation);
+    }
+    std::optional<Failure> failure;
+    switch (arguments.action) {
+        case Action::Table: WriteText(GetStdHandle(STD_OUTPUT_HANDLE), MapTable(rows)); break;
+        case Action::Summary: WriteText(GetStdHandle(STD_OUTPUT_HANDLE), MapSummary(rows)); break;
+        case Action::Csv:
+            if (arguments.output.empty()) WriteBytes(GetStdHandle(STD_OUTPUT_HANDLE), MapToCsv(rows));
+            else failure = WriteBytesTo(arguments.output, MapToCsv(rows));
+            break;
+        case Action::Dump: {
+            const MapRow* region = RegionHolding(rows, arguments.dumpAddress);
+            failure = DumpTo(arguments.output, process.get(), {region ? region->address : rows.front().address});
+            break;
+        }
+        case Action::DumpAllocation: {
+            std::vector<std::uint64_t> regions;
+            for (const MapRow& row : rows)
+                if (!row.allocation) regions.push_back(row.address);
+            failure = DumpTo(arguments.output, process.get(), regions);
+            break;
+        }
+        default: break;
+    }
+    return failure ? Fail(*failure) : 0;
+}
+
+}  // namespace
+}  // namespace quarry::cli
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace quarry::cli;
+    std::vector<std::u16string> words;
+    for (int i = 1; i < argc; ++i) words.push_back(quarry::ToUtf16(argv[i]));
+    const auto parsed = ParseArguments(words);
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        // One line, as for every failure, so that a script can show or log it as it is.
+        WriteText(GetStdHandle(STD_ERROR_HANDLE),
+                  u"QuarryMap: " + FromUtf8(*error) + u" (QuarryMap --help lists the commands)\n");
+        return kUsageError;
+    }
+    return Run(std::get<Arguments>(parsed));
+}

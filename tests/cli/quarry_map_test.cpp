@@ -1,0 +1,118 @@
+// QuarryMap.exe against the test target: its CSV is the walk's
+// rows cell for cell, one allocation by address, both dumps are the window's byte for byte,
+// --diff shows what the target grew, and each failure is one line on standard error with status 2.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/pattern_dump.h"
+#include "cli/map_csv.h"
+#include "memmap/win32_target_process.h"
+#include "memmap/win32_target_system.h"
+#include "support/target_launcher.h"
+
+namespace quarry::cli {
+namespace {
+
+using test::SavedFile;
+
+struct Ran {
+    DWORD status = 0xFFFFFFFF;
+    std::string out, err;
+};
+
+std::string Text(const SavedFile& file) {
+    const std::vector<std::uint8_t> bytes = file.Bytes();
+    return {bytes.begin(), bytes.end()};
+}
+
+std::wstring Quoted(const SavedFile& file) { return L" \"" + file.path + L"\""; }
+
+// An address as the map writes it, which QuarryMap also takes as an argument.
+std::string Address(std::uint64_t address) {
+    char text[17];
+    snprintf(text, sizeof text, "%016llX", static_cast<unsigned long long>(address));
+    return text;
+}
+
+std::wstring Wide(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
+
+// Run as a script would run it, through the command interpreter, with standard output and
+// error in files; ctest's time limit ends a run that never does.
+Ran QuarryMap(const std::wstring& arguments) {
+    const SavedFile out(L"out.txt"), err(L"err.txt");
+    const std::wstring command = L"\"\"" + test::BesideTestProgram(L"QuarryMap.exe") + L"\" " + arguments + L" >" +
+                                 Quoted(out) + L" 2>" + Quoted(err) + L"\"";
+    const int status = _wsystem(command.c_str());
+    return {static_cast<DWORD>(status), Text(out), Text(err)};
+}
+
+// One target throughout, grown at the end: the first export is also the comparison's "before".
+TEST(QuarryMapOnTarget, WritesTheWalksRowsTheWindowsDumpsAndWhatTheTargetGrew) {
+    test::TargetLauncher target;
+    ASSERT_TRUE(target.Start()) << target.Error();
+    const std::wstring pid = std::to_wstring(target.Facts().pid);
+    const std::uint64_t pattern = target.Facts().patternAlloc.address;
+    const SavedFile before(L"before.csv"), region(L"region.bin"), allocation(L"allocation.bin"), after(L"after.csv");
+    std::ofstream(std::filesystem::path(region.path)) << std::string(1 << 21, 'x');  // to be replaced whole
+    const Ran runs[] = {
+        QuarryMap(L"quarrytesttarget --csv -o" + Quoted(before)),
+        QuarryMap(pid + L" --at 0x" + Wide(Address(pattern + 0x12345)) + L" --csv"),
+        QuarryMap(pid + L" --dump " + Wide(Address(pattern + 0x100)) + Quoted(region)),
+        QuarryMap(pid + L" --dump-allocation " + Wide(Address(pattern + 0x100)) + Quoted(allocation)),
+    };
+    for (const Ran& run : runs) EXPECT_EQ(run.status, 0u) << run.err;
+    MapRecorder recorder;
+    BuildMemoryMap(OpenTargetProcess(target.Facts().pid).get(), recorder);
+    const MapRows walk = recorder.Rows();
+    EXPECT_EQ(Text(before), MapToCsv(walk));
+    EXPECT_EQ(runs[1].out, MapToCsv(*AllocationHolding(walk, pattern)));
+    const std::vector<std::uint8_t> whole = test::PatternAllocationFile();
+    EXPECT_TRUE(allocation.Bytes() == whole);
+    EXPECT_TRUE(region.Bytes() == std::vector(whole.begin(), whole.begin() + target::kPatternCommittedSize));
+
+    const std::string grown = target.Ask("grow");
+    EXPECT_EQ(QuarryMap(pid + L" --csv -o" + Quoted(after)).status, 0u);
+    EXPECT_EQ(QuarryMap(L"--diff" + Quoted(after) + Quoted(after)).status, 0u);
+    const Ran diff = QuarryMap(L"--diff" + Quoted(before) + Quoted(after));
+    EXPECT_EQ(diff.status, 1u);
+    EXPECT_EQ(diff.out, "~ " + Address(pattern) + ": Commit 64 KB -> 128 KB\n"
+                        "  ~ " + Address(pattern) + ": Size 64 KB -> 128 KB, Commit 64 KB -> 128 KB\n"
+                        "  - \"" + Address(pattern + 0x10000) + "\",\"Private\",\"960 KB\",\"Reserved\"\n"
+                        "  + \"" + Address(pattern + 0x20000) + "\",\"Private\",\"896 KB\",\"Reserved\"\n"
+                        "+ \"" + Address(std::stoull(grown.substr(6))) + "\",\"Private\",\"64 KB\",\"4 KB\",\"Read/Write\",\"2\"\n"
+                        "1 added, 0 removed, 1 changed\n");
+}
+
+TEST(QuarryMapOnTarget, EachFailureSaysWhatOnOneLineAndEndsWithTwo) {
+    test::TargetLauncher target, second;
+    ASSERT_TRUE(target.Start() && second.Start()) << target.Error() << second.Error();
+    const std::wstring pid = std::to_wstring(target.Facts().pid);
+    const SavedFile notExport(L"not-export.csv");
+    std::ofstream(std::filesystem::path(notExport.path), std::ios::binary) << "\"Row\"\r\n";
+    const std::pair<std::wstring, std::string> cases[] = {
+        {L"--frobnicate", "QuarryMap: unknown option --frobnicate (QuarryMap --help lists the commands)\n"},
+        {L"4294967292", "QuarryMap: no process has the id 4294967292\n"},
+        {L"no-such-program.exe", "QuarryMap: no process is named no-such-program.exe\n"},
+        {L"QuarryTestTarget", "QuarryMap: several processes are named QuarryTestTarget: "},
+        {pid + L" --at 0x10", "QuarryMap: no allocation holds the address 10\n"},
+        {L"--diff" + Quoted(notExport) + Quoted(notExport),
+         "QuarryMap: " + std::filesystem::path(notExport.path).string() + " is not a QuarryMap export: line 1: "},
+        {pid + L" --csv -o C:\\no\\such\\folder\\map.csv", "QuarryMap: cannot write C:\\no\\such\\folder\\map.csv\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const Ran run = QuarryMap(arguments);
+        EXPECT_EQ(run.status, 2u) << run.err;
+        EXPECT_EQ(run.err.substr(0, message.size()), message);
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+}  // namespace
+}  // namespace quarry::cli
