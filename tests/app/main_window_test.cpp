@@ -219,6 +219,28 @@ TEST_F(MainWindow, DumpSavesAllTheAllocationsRegionsAndSaysWhenItCannot) {
                                     ErrorBox(frame.hwnd(), L"Failed to dump process memory.")}));
 }
 
+// Killed halfway through a Refresh's walk, the target leaves a window that answers: the walk
+// ends early with the rows so far, and the next Refresh empties the tree.
+TEST_F(MainWindow, ATargetKilledWhileRefreshWalksItLeavesAWindowThatAnswers) {
+    TargetLauncher big;
+    ASSERT_TRUE(big.Start(L"--allocations 10000")) << big.Error();
+    Open(big.Facts().pid);
+    const UINT allRows = RowCount();
+    const auto refreshing = std::chrono::steady_clock::now();
+    Command(ID_TARGET_REFRESH);
+    const auto halfTheWalk = (std::chrono::steady_clock::now() - refreshing) / 2;
+
+    std::thread killer([&] {
+        std::this_thread::sleep_for(halfTheWalk);
+        TerminateProcess(UniqueHandle(OpenProcess(PROCESS_TERMINATE, FALSE, big.Facts().pid)).get(), 9);
+    });
+    Command(ID_TARGET_REFRESH);
+    killer.join();
+    EXPECT_LT(RowCount(), allRows) << "the kill missed the walk";
+    Command(ID_TARGET_REFRESH);
+    EXPECT_EQ(RowCount(), 0u);
+}
+
 TEST_F(MainWindow, TheRowMenuOffersTheFileCommandsOnlyWhileTheRowNamesAnExistingFile) {
     const SavedFile file(L"row.dll");
     std::ofstream(std::filesystem::path(file.path)) << "x";

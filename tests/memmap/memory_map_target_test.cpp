@@ -1,6 +1,6 @@
 // One walk of the real test target, under Wine or Windows: the rows of its known layout as
 // the user reads them. And a target that ends while a question to it is out, and the
-// question never comes back, as under Wine: the walk, the pane and the dump each come back
+// question never comes back, as under Wine: the walk and the dump each come back
 // with what a target that failed the question instead would give, and later questions do
 // not wait again.
 #include <windows.h>
@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <atomic>
 
-#include "content/content_pane.h"
 #include "framework/handles.h"
 #include "memmap/guarded_target.h"
 #include "memmap/memory_map.h"
@@ -133,14 +132,6 @@ TEST(HangingTarget, TheWalkComesBackWithNoRowsAndARefreshAsksNothingMore) {
     BuildMemoryMap(system, rows);
     EXPECT_TRUE(rows.rows.empty());
     EXPECT_EQ(target.Outstanding(), 1) << "a walk waited for the question that never came back, or asked again";
-}
-
-TEST(HangingTarget, ThePaneSaysTheReadFailed) {
-    const HangingTarget target(0);
-    GuardedProcessMemory memory = target.Memory();
-    std::vector<std::uint8_t> page(kPage, 0xEE);
-    EXPECT_EQ(RowMemoryText(memory, kBase, page), kReadFailedText);
-    EXPECT_EQ(target.Outstanding(), 1) << "the pane waited for the read that never came back";
 }
 
 TEST(HangingTarget, TheDumpFailsKeepingThePagesReadAndTheLostOnesAsZeros) {
