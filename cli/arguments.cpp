@@ -1,14 +1,15 @@
 #include "cli/arguments.h"
 
+#include "cli/map_csv.h"
+#include "procsel/process_rows.h"
+
 namespace quarry::cli {
 namespace {
-
-char16_t Folded(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
 bool EqualFolded(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (Folded(a[i]) != Folded(b[i])) return false;
+        if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
     return true;
 }
 
@@ -16,20 +17,14 @@ std::u16string_view WithoutExe(std::u16string_view name) {
     return name.size() > 4 && EqualFolded(name.substr(name.size() - 4), u".exe") ? name.substr(0, name.size() - 4) : name;
 }
 
-std::string Narrow(std::u16string_view text) {
-    std::string out;
-    for (const char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-    return out;
-}
-
 }  // namespace
 
 std::optional<std::uint64_t> ParseAddress(std::u16string_view text) {
-    if (text.size() > 2 && text[0] == u'0' && Folded(text[1]) == u'x') text.remove_prefix(2);
+    if (text.size() > 2 && text[0] == u'0' && FoldAsciiCase(text[1]) == u'x') text.remove_prefix(2);
     if (text.empty() || text.size() > 16) return std::nullopt;
     std::uint64_t value = 0;
     for (const char16_t c : text) {
-        const char16_t f = Folded(c);
+        const char16_t f = FoldAsciiCase(c);
         const int digit = f >= u'0' && f <= u'9' ? f - u'0' : f >= u'a' && f <= u'f' ? f - u'a' + 10 : -1;
         if (digit < 0) return std::nullopt;
         value = value << 4 | static_cast<std::uint64_t>(digit);
@@ -70,7 +65,7 @@ std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16st
         arguments.before = *before;
         arguments.after = *after;
     } else if (first.starts_with(u"-")) {
-        return "unknown option " + Narrow(first);
+        return "unknown option " + ToUtf8(first);
     } else {
         arguments.process = first;
     }
@@ -88,11 +83,11 @@ std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16st
             if (!setAction(Action::Summary)) return std::string("--summary does not go with what came before it");
         } else if (word == u"--dump" || word == u"--dump-allocation") {
             if (!setAction(word == u"--dump" ? Action::Dump : Action::DumpAllocation))
-                return Narrow(word) + " does not go with what came before it";
+                return ToUtf8(word) + " does not go with what came before it";
             const auto address = take(), file = take();
-            if (!address || !file) return Narrow(word) + " needs an address and a file";
+            if (!address || !file) return ToUtf8(word) + " needs an address and a file";
             const std::optional<std::uint64_t> parsed = ParseAddress(*address);
-            if (!parsed) return Narrow(*address) + " is not a hexadecimal address";
+            if (!parsed) return ToUtf8(*address) + " is not a hexadecimal address";
             arguments.dumpAddress = *parsed;
             arguments.output = *file;
         } else if (word == u"--at") {
@@ -105,7 +100,7 @@ std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16st
             if (!file || arguments.process.empty()) return std::string("-o needs a process and a file");
             arguments.output = *file;
         } else {
-            return "unexpected " + Narrow(word);
+            return "unexpected " + ToUtf8(word);
         }
     }
     const bool dump = arguments.action == Action::Dump || arguments.action == Action::DumpAllocation;

@@ -33,7 +33,7 @@ inline constexpr char16_t kUsage[] =
     u"PROCESS is a decimal process id or an executable name (case ignored, .exe optional);\n"
     u"ADDRESS is hexadecimal, with or without 0x.\n";
 
-// The parsed command line (without the program's own name), or why it is not one.
+// The parsed command line (without the program's own name), or why it is not one (UTF-8).
 std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16string>& words);
 
 // Hexadecimal, with or without "0x"; nothing when it is not one or does not fit 64 bits.

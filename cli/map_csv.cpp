@@ -40,8 +40,13 @@ void AppendUtf16(std::u16string& out, char32_t c) {
     }
 }
 
-const char* const kHeader[] = {"Row", "Address", "Type", "Size", "Commit", "Protect", "Blocks", "Details"};
-constexpr std::size_t kFieldCount = std::size(kHeader);
+// The header's fields: the row's kind, then the tree's own column captions.
+constexpr std::size_t kFieldCount = 1 + kColumnCount;
+std::vector<std::string> HeaderFields() {
+    std::vector<std::string> fields{"Row"};
+    for (const MapColumn& column : kMapColumns) fields.push_back(ToUtf8(column.caption));
+    return fields;
+}
 
 void AppendField(std::string& line, std::string_view field) {
     if (!line.empty()) line += ',';
@@ -125,7 +130,7 @@ std::u16string FromUtf8(std::string_view text) {
 std::string MapToCsv(const MapRows& rows) {
     std::string csv;
     std::string line;
-    for (const char* name : kHeader) AppendField(line, name);
+    for (const std::string& name : HeaderFields()) AppendField(line, name);
     csv += line + "\r\n";
     for (const MapRow& row : rows) {
         line.clear();
@@ -148,8 +153,7 @@ std::variant<MapRows, CsvError> MapFromCsv(std::string_view text) {
         const std::optional<std::vector<std::string>> fields = SplitQuoted(line);
         if (!fields || fields->size() != kFieldCount) return CsvError{number, "expected 8 quoted fields"};
         if (number == 1) {
-            for (std::size_t i = 0; i < kFieldCount; ++i)
-                if ((*fields)[i] != kHeader[i]) return CsvError{1, "not a QuarryMap header"};
+            if (*fields != HeaderFields()) return CsvError{1, "not a QuarryMap header"};
             continue;
         }
         MapRow row;

@@ -31,15 +31,6 @@ std::u16string Aligned(const std::vector<Line>& lines, const std::vector<bool>& 
     return text;
 }
 
-std::uint64_t Kilobytes(const std::u16string& cell) {
-    std::uint64_t value = 0;
-    for (const char16_t c : cell) {
-        if (c < u'0' || c > u'9') break;
-        value = value * 10 + static_cast<std::uint64_t>(c - u'0');
-    }
-    return value;
-}
-
 std::u16string Decimal(std::uint64_t value) {
     std::u16string text;
     do {
@@ -141,8 +132,8 @@ std::u16string MapSummary(const MapRows& rows) {
         if (std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
         for (Totals* sum : {&totals[type], &all}) {
             ++sum->allocations;
-            sum->size += Kilobytes(row.Cell(kColumnSize));
-            sum->committed += Kilobytes(row.Cell(kColumnCommit));
+            sum->size += KilobytesIn(row.Cell(kColumnSize));
+            sum->committed += KilobytesIn(row.Cell(kColumnCommit));
         }
     }
     std::vector<Line> lines{{u"Type", u"Allocations", u"Size", u"Committed"}};

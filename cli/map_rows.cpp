@@ -41,18 +41,20 @@ MapRows MapRecorder::Rows() const {
     return ordered;
 }
 
-namespace {
-
-// The first address past a region row, from its Size cell ("N KB"); its own address when the
-// cell cannot be read.
-std::uint64_t RegionEnd(const MapRow& region) {
+std::uint64_t KilobytesIn(const std::u16string& cell) {
     std::uint64_t kilobytes = 0;
-    for (const char16_t c : region.Cell(kColumnSize)) {
+    for (const char16_t c : cell) {
         if (c < u'0' || c > u'9') break;
         kilobytes = kilobytes * 10 + static_cast<std::uint64_t>(c - u'0');
     }
-    return region.address + (kilobytes << 10);
+    return kilobytes;
 }
+
+namespace {
+
+// The first address past a region row, from its Size cell; its own address when the cell
+// cannot be read.
+std::uint64_t RegionEnd(const MapRow& region) { return region.address + (KilobytesIn(region.Cell(kColumnSize)) << 10); }
 
 }  // namespace
 

@@ -37,15 +37,20 @@ bool IsConsole(HANDLE handle) {
     return GetConsoleMode(handle, &mode) != FALSE;
 }
 
-void WriteBytes(HANDLE handle, const std::string& bytes) {
+// All of `bytes`, in pieces one WriteFile takes; false when the handle refuses some.
+bool WriteBytes(HANDLE handle, const std::string& bytes) {
     DWORD written = 0;
     for (std::size_t at = 0; at < bytes.size(); at += written)
         if (!WriteFile(handle, bytes.data() + at, static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1 << 20)), &written, nullptr) || !written)
-            return;
+            return false;
+    return true;
 }
 
 void WriteText(HANDLE handle, const std::u16string& text) {
-    if (!IsConsole(handle)) return WriteBytes(handle, ToUtf8(text));
+    if (!IsConsole(handle)) {
+        WriteBytes(handle, ToUtf8(text));
+        return;
+    }
     DWORD written = 0;
     WriteConsoleW(handle, AsWide(text.c_str()), static_cast<DWORD>(text.size()), &written, nullptr);
 }
@@ -68,9 +73,7 @@ std::optional<Failure> WriteWhole(const std::u16string& path, Write write) {
 
 std::optional<Failure> WriteBytesTo(const std::u16string& path, const std::string& bytes) {
     return WriteWhole(path, [&](HANDLE file) -> std::optional<Failure> {
-        DWORD count = 0;
-        if (bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &count, nullptr) && count == bytes.size()))
-            return std::nullopt;
+        if (WriteBytes(file, bytes)) return std::nullopt;
         return Failure{u"cannot write " + path};
     });
 }
@@ -194,10 +197,9 @@ int Run(const Arguments& arguments) {
     if (!process) return Fail({u"cannot open process " + arguments.process});
     MapRows rows = WalkProcess(process.get());
 
-    const std::optional<std::uint64_t> address =
-        arguments.at ? arguments.at : arguments.action == Action::Dump || arguments.action == Action::DumpAllocation
-                                          ? std::optional(arguments.dumpAddress)
-                                          : std::nullopt;
+    // A dump works on the allocation holding its address, as --at does (the two never meet).
+    const bool dump = arguments.action == Action::Dump || arguments.action == Action::DumpAllocation;
+    const std::optional<std::uint64_t> address = dump ? std::optional(arguments.dumpAddress) : arguments.at;
     if (address) {
         std::optional<MapRows> allocation = AllocationHolding(rows, *address);
         if (!allocation) return Fail({u"no allocation holds the address " + Hex(*address)});

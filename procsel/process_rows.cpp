@@ -7,11 +7,6 @@ constexpr std::u16string_view kDosDevicesPrefix = u"\\??\\";
 constexpr std::u16string_view kSystemRootPrefix = u"\\Systemroot";
 constexpr std::u16string_view kSystemRootVariable = u"%SystemRoot%";
 
-// Only A-Z: the comparisons must not depend on the user's locale.
-constexpr char16_t FoldAsciiCase(char16_t unit) {
-    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-}
-
 bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)

@@ -14,6 +14,11 @@ inline constexpr std::size_t kProcessTextCapacity = 260;
 
 constexpr bool FitsProcessText(std::size_t length) { return length < kProcessTextCapacity; }
 
+// Only A-Z: comparisons of process names and paths must not depend on the user's locale.
+constexpr char16_t FoldAsciiCase(char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+}
+
 // --- Image path ---------------------------------------------------------------------------
 
 // The System process has no executable of its own; the kernel image stands in for it.

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -14,6 +13,7 @@
 #include "cli/map_csv.h"
 #include "memmap/win32_target_process.h"
 #include "memmap/win32_target_system.h"
+#include "support/memmap_recording_rows.h"
 #include "support/target_launcher.h"
 
 namespace quarry::cli {
@@ -34,11 +34,7 @@ std::string Text(const SavedFile& file) {
 std::wstring Quoted(const SavedFile& file) { return L" \"" + file.path + L"\""; }
 
 // An address as the map writes it, which QuarryMap also takes as an argument.
-std::string Address(std::uint64_t address) {
-    char text[17];
-    snprintf(text, sizeof text, "%016llX", static_cast<unsigned long long>(address));
-    return text;
-}
+std::string Address(std::uint64_t address) { return test::Hex16(address); }
 
 std::wstring Wide(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
