@@ -14,8 +14,9 @@
 #include "framework/message_box.h"
 #include "framework/utf16.h"
 #include "memmap/map_columns.h"
+#include "memmap/memory_map.h"
 #include "memmap/target_process.h"
-#include "memmap/win32_process_memory.h"
+#include "memmap/win32_region_dump.h"
 #include "memmap/win32_target_process.h"
 #include "memmap/win32_target_system.h"
 #include "procsel/select_process.h"
@@ -135,9 +136,10 @@ bool CMainFrame::ShowTarget(DWORD processId) {
         SetTitle(kNoTargetTitle);
         return false;
     }
+    system_ = OpenTargetSystem(target_.get());
     // Before the walk: a target that ends during a long walk keeps its name in the title.
     const std::u16string title = TargetTitle(FindProcessName(processId), processId);
-    BuildMemoryMap(target_.get(), treeList_);
+    BuildMemoryMap(*system_, treeList_);
     // The title changes only once the walk is done.
     SetTitle(title.c_str());
     return true;
@@ -145,14 +147,18 @@ bool CMainFrame::ShowTarget(DWORD processId) {
 
 void CMainFrame::SetTitle(const char16_t* title) { SetWindowTextW(hwnd(), AsWide(title)); }
 
-// Also without a target: the walk then writes no rows.
+// Without a target the tree is left empty and nothing is walked.
 void CMainFrame::RefreshTarget() {
     const WaitCursor busy;
     EmptyTree();
-    BuildMemoryMap(target_.get(), treeList_);
+    if (system_) BuildMemoryMap(*system_, treeList_);
 }
 
-void CMainFrame::CloseTarget() { target_.reset(); }
+// Calls left behind on an ended target keep their own duplicate of its handle.
+void CMainFrame::CloseTarget() {
+    system_.reset();
+    target_.reset();
+}
 
 // Deleting the selected row is a selection change made by the program, which empties the
 // pane. Wine's tree-view reports none when all rows go at once, so the pane is emptied here
@@ -174,9 +180,9 @@ LRESULT CMainFrame::OnSelectionChanged(WindowMessage& m) {
 }
 
 void CMainFrame::ShowRowMemory(HTREEITEM row) {
-    GuardedProcessMemory memory = ProcessMemoryOf(target_.get());
     const std::u16string text =
-        RowMemoryText(memory, treeList_.RowValue(row), std::span(pageBuffer_.get(), readSize_));
+        system_ ? RowMemoryText(*system_, treeList_.RowValue(row), std::span(pageBuffer_.get(), readSize_))
+                : kReadFailedText;
     // The pane takes the row's colour also when the read failed.
     SetPaneColour(treeList_.GetRowColor(row));
     SetWindowTextW(content_, AsWide(text));
@@ -188,7 +194,7 @@ void CMainFrame::SelectAndShowRow(HTREEITEM row) {
 }
 
 void CMainFrame::DumpCommand() {
-    if (!target_) return;
+    if (!system_) return;
     CFileDialog dialog(kDumpFileTypes, L"bin", L"MemoryDump", kDumpDialogOptions);
     if (!dialog.DoModal(GetActiveWindow())) return;
     if (const wchar_t* failure = DumpTo(dialog.Path())) ShowError(failure);
@@ -200,7 +206,7 @@ const wchar_t* CMainFrame::DumpTo(const std::wstring& path) const {
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return L"Failed to create dump file.";
     // What was written before a failure stays in the file.
-    if (!DumpRegions(file.get(), target_.get(), RegionsToDump())) return L"Failed to dump process memory.";
+    if (!DumpRegions(file.get(), *system_, RegionsToDump())) return L"Failed to dump process memory.";
     return nullptr;
 }
 

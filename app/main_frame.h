@@ -14,6 +14,7 @@
 #include "framework/handles.h"
 #include "framework/message_loop.h"
 #include "framework/splitter.h"
+#include "memmap/target_system.h"
 #include "resources/resource.h"
 #include "treelist/tree_list_view.h"
 
@@ -118,6 +119,7 @@ private:
     CHorSplitterWindow splitter_;
     HWND content_ = nullptr;
     UniqueHandle target_;
+    std::shared_ptr<TargetSystem> system_;  // the target's questions, null while target_ is
     COLORREF paneColour_ = RGB(255, 255, 255);
     UniqueBrush paneBrush_;
     std::unique_ptr<std::uint8_t[]> pageBuffer_;

@@ -46,8 +46,11 @@ public:
     bool QueryRegion(std::uint64_t address, RegionInfo& region) override {
         return Timed("QueryRegion", [&] { return system_.QueryRegion(address, region); });
     }
-    bool ReadMemory(std::uint64_t address, std::span<std::uint8_t> bytes) override {
-        return Timed("ReadMemory", [&] { return system_.ReadMemory(address, bytes); });
+    bool WalkRegion(std::uint64_t address, RegionInfo& region) override {
+        return Timed("WalkRegion", [&] { return system_.WalkRegion(address, region); });
+    }
+    std::optional<std::size_t> ReadPages(std::uint64_t address, std::span<std::uint8_t> bytes) override {
+        return Timed("ReadPages", [&] { return ReadPagesOf(system_, address, bytes); });
     }
     std::u16string ModuleFileName(std::uint64_t base) override {
         return Timed("ModuleFileName", [&] { return system_.ModuleFileName(base); });

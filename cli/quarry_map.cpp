@@ -17,7 +17,8 @@
 #include "cli/map_rows.h"
 #include "framework/handles.h"
 #include "framework/utf16.h"
-#include "memmap/win32_process_memory.h"
+#include "memmap/memory_map.h"
+#include "memmap/win32_region_dump.h"
 #include "memmap/win32_target_process.h"
 #include "memmap/win32_target_system.h"
 #include "procsel/privileges.h"
@@ -79,9 +80,9 @@ std::optional<Failure> WriteBytesTo(const std::u16string& path, const std::strin
 }
 
 // Writes the regions at `addresses` as the window's Dump writes them.
-std::optional<Failure> DumpTo(const std::u16string& path, HANDLE process, const std::vector<std::uint64_t>& addresses) {
+std::optional<Failure> DumpTo(const std::u16string& path, TargetSystem& target, const std::vector<std::uint64_t>& addresses) {
     return WriteWhole(path, [&](HANDLE file) -> std::optional<Failure> {
-        if (DumpRegions(file, process, addresses)) return std::nullopt;
+        if (DumpRegions(file, target, addresses)) return std::nullopt;
         return Failure{u"cannot read the memory to dump, or write it to " + path};
     });
 }
@@ -137,11 +138,11 @@ private:
     bool shown_ = false;
 };
 
-MapRows WalkProcess(HANDLE process) {
+MapRows WalkProcess(TargetSystem& target) {
     MapRecorder rows;
     {
         ProgressRows progress(rows);
-        BuildMemoryMap(process, progress);
+        BuildMemoryMap(target, progress);
     }
     return rows.Rows();
 }
@@ -195,7 +196,9 @@ int Run(const Arguments& arguments) {
     EnablePrivilege(L"SeDebugPrivilege");  // as the window does; without it, fewer processes open
     const UniqueHandle process = OpenTargetProcess(std::get<DWORD>(found));
     if (!process) return Fail({u"cannot open process " + arguments.process});
-    MapRows rows = WalkProcess(process.get());
+    // One for the walk and the dump, which thus share what is known of the target's end.
+    const std::shared_ptr<TargetSystem> target = OpenTargetSystem(process.get());
+    MapRows rows = WalkProcess(*target);
 
     // A dump works on the allocation holding its address, as --at does (the two never meet).
     const bool dump = arguments.action == Action::Dump || arguments.action == Action::DumpAllocation;
@@ -215,14 +218,14 @@ int Run(const Arguments& arguments) {
             break;
         case Action::Dump: {
             const MapRow* region = RegionHolding(rows, arguments.dumpAddress);
-            failure = DumpTo(arguments.output, process.get(), {region ? region->address : rows.front().address});
+            failure = DumpTo(arguments.output, *target, {region ? region->address : rows.front().address});
             break;
         }
         case Action::DumpAllocation: {
             std::vector<std::uint64_t> regions;
             for (const MapRow& row : rows)
                 if (!row.allocation) regions.push_back(row.address);
-            failure = DumpTo(arguments.output, process.get(), regions);
+            failure = DumpTo(arguments.output, *target, regions);
             break;
         }
         default: break;

@@ -27,13 +27,13 @@ void CollectThreads(TargetSystem& system, std::uint32_t processId, TebTable& teb
         if (!basics) continue;
         tebs.Set(basics->tebAddress, basics->threadId);
         std::array<std::uint8_t, kTibSize> tib{};
-        if (system.ReadMemory(basics->tebAddress, tib)) stacks.Set(Load64(tib, kStackLimitOffset), basics->threadId);
+        if (system.ReadAll(basics->tebAddress, tib)) stacks.Set(Load64(tib, kStackLimitOffset), basics->threadId);
     }
 }
 
 std::u16string_view HeapFrontEndText(TargetSystem& system, std::uint64_t heapBase) {
     std::array<std::uint8_t, kHeapHeaderCopySize> copy{};
-    const std::uint32_t kind = system.ReadMemory(heapBase, copy) ? system.HeapFrontEndKind(copy) : 0;
+    const std::uint32_t kind = system.ReadAll(heapBase, copy) ? system.HeapFrontEndKind(copy) : 0;
     switch (kind) {
         case 0: return u"COMPATABILITY";
         case 1: return u"LOOKASIDE";

@@ -19,7 +19,7 @@ std::vector<GuardedTargetSystem::RegionAhead> QueryRegionsFrom(TargetSystem& sys
     for (int count = 0; count < kRegionsAhead; ++count) {
         GuardedTargetSystem::RegionAhead& next = found.emplace_back();
         next.address = address;
-        next.answered = system.QueryRegion(address, next.region);
+        next.answered = system.WalkRegion(address, next.region);
         if (!next.answered) break;
         const std::uint64_t end = next.region.baseAddress + next.region.regionSize;  // 0 at the top
         if (next.region.regionSize == 0 || end <= address) break;
@@ -48,7 +48,18 @@ std::uint32_t GuardedTargetSystem::ProcessId() {
 }
 
 bool GuardedTargetSystem::QueryRegion(std::uint64_t address, RegionInfo& region) {
-    if (ahead_.empty() || ahead_.front().address != address) {
+    const std::optional<std::optional<RegionInfo>> answer = calls_.Run([inner = inner_, address] {
+        RegionInfo found;
+        return inner->QueryRegion(address, found) ? std::optional(found) : std::nullopt;
+    });
+    if (!answer || !*answer) return false;
+    region = **answer;
+    return true;
+}
+
+bool GuardedTargetSystem::WalkRegion(std::uint64_t address, RegionInfo& region) {
+    // A walk starts at 0: what was asked ahead for an earlier walk is stale by now.
+    if (address == 0 || ahead_.empty() || ahead_.front().address != address) {
         ahead_.clear();
         std::optional<std::vector<RegionAhead>> found =
             calls_.Run([inner = inner_, address] { return QueryRegionsFrom(*inner, address); });
@@ -62,13 +73,13 @@ bool GuardedTargetSystem::QueryRegion(std::uint64_t address, RegionInfo& region)
     return true;
 }
 
-bool GuardedTargetSystem::ReadMemory(std::uint64_t address, std::span<std::uint8_t> bytes) {
-    const std::optional<ReadAnswer> answer = calls_.Run([inner = inner_, address, size = bytes.size()] {
-        ReadAnswer read{std::nullopt, std::vector<std::uint8_t>(size)};
-        if (inner->ReadMemory(address, read.bytes)) read.count = size;
-        return read;
-    });
-    return CopyRead(answer, bytes) == bytes.size();
+std::optional<std::size_t> GuardedTargetSystem::ReadPages(std::uint64_t address, std::span<std::uint8_t> bytes) {
+    return CopyRead(calls_.Run([inner = inner_, address, size = bytes.size()] {
+                        ReadAnswer read{std::nullopt, std::vector<std::uint8_t>(size)};
+                        read.count = ReadPagesOf(*inner, address, read.bytes);
+                        return read;
+                    }),
+                    bytes);
 }
 
 std::u16string GuardedTargetSystem::ModuleFileName(std::uint64_t moduleBase) {
@@ -95,23 +106,8 @@ std::uint64_t GuardedTargetSystem::QueryPebAddress() {
     return calls_.Run([inner = inner_] { return inner->QueryPebAddress(); }).value_or(0);
 }
 
-bool GuardedProcessMemory::QueryRegion(std::uint64_t address, RegionInfo& region) {
-    const std::optional<std::optional<RegionInfo>> answer = calls_.Run([inner = inner_, address] {
-        RegionInfo found;
-        return inner->QueryRegion(address, found) ? std::optional(found) : std::nullopt;
-    });
-    if (!answer || !*answer) return false;
-    region = **answer;
-    return true;
-}
-
-std::optional<std::size_t> GuardedProcessMemory::Read(std::uint64_t address, std::span<std::uint8_t> bytes) {
-    return CopyRead(calls_.Run([inner = inner_, address, size = bytes.size()] {
-                        ReadAnswer read{std::nullopt, std::vector<std::uint8_t>(size)};
-                        read.count = inner->Read(address, read.bytes);
-                        return read;
-                    }),
-                    bytes);
+std::shared_ptr<TargetSystem> GuardTarget(std::shared_ptr<TargetSystem> inner, HANDLE ended) {
+    return std::make_shared<GuardedTargetSystem>(std::move(inner), TargetCalls(ended));
 }
 
 }  // namespace quarry

@@ -1,12 +1,11 @@
-// TargetSystem and ProcessMemory whose questions to the target go through TargetCalls, so
-// that a target that ends while one is out fails that question instead of holding the
-// caller. The walk, the pane and the dump see no difference beyond the failure.
+// A TargetSystem whose questions to the target go through TargetCalls, so that a target that
+// ends while one is out fails that question instead of holding the caller. The walk, the
+// pane and the dump see no difference beyond the failure.
 #pragma once
 
 #include <deque>
 #include <memory>
 
-#include "memmap/process_memory.h"
 #include "memmap/target_calls.h"
 #include "memmap/target_system.h"
 
@@ -16,11 +15,11 @@ class GuardedTargetSystem final : public TargetSystem {
 public:
     // `inner` is shared with calls that may be left behind, which keep it alive.
     GuardedTargetSystem(std::shared_ptr<TargetSystem> inner, TargetCalls calls)
-        : inner_(std::move(inner)), calls_(calls) {}
+        : inner_(std::move(inner)), calls_(std::move(calls)) {}
 
     std::uint32_t ProcessId() override;
     bool QueryRegion(std::uint64_t address, RegionInfo& region) override;
-    bool ReadMemory(std::uint64_t address, std::span<std::uint8_t> bytes) override;
+    bool WalkRegion(std::uint64_t address, RegionInfo& region) override;
     std::u16string ModuleFileName(std::uint64_t moduleBase) override;
     std::u16string MappedFileName(std::uint64_t address) override;
     std::vector<ThreadEntry> SnapshotThreads() override;
@@ -42,23 +41,17 @@ public:
         RegionInfo region;
     };
 
+protected:
+    std::optional<std::size_t> ReadPages(std::uint64_t address, std::span<std::uint8_t> bytes) override;
+
 private:
     std::shared_ptr<TargetSystem> inner_;
     TargetCalls calls_;
     std::deque<RegionAhead> ahead_;
 };
 
-class GuardedProcessMemory final : public ProcessMemory {
-public:
-    GuardedProcessMemory(std::shared_ptr<ProcessMemory> inner, TargetCalls calls)
-        : inner_(std::move(inner)), calls_(calls) {}
-
-    bool QueryRegion(std::uint64_t address, RegionInfo& region) override;
-    std::optional<std::size_t> Read(std::uint64_t address, std::span<std::uint8_t> bytes) override;
-
-private:
-    std::shared_ptr<ProcessMemory> inner_;
-    TargetCalls calls_;
-};
+// `inner` behind the hang guard in the mode the program runs in (TargetCalls::DefaultMode);
+// `ended` as for TargetCalls.
+std::shared_ptr<TargetSystem> GuardTarget(std::shared_ptr<TargetSystem> inner, HANDLE ended);
 
 }  // namespace quarry

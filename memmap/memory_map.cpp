@@ -77,7 +77,7 @@ private:
     void Walk() {
         RegionInfo region;
         std::uint64_t address = 0;
-        while (system_.QueryRegion(address, region)) {
+        while (system_.WalkRegion(address, region)) {
             // A region that is empty, runs past the top of the address space or ends before
             // the address asked for would make the walk loop or go back: it ends the walk.
             if (region.regionSize == 0 || region.regionSize - 1 > kTopAddress - region.baseAddress) return;
@@ -107,7 +107,7 @@ private:
         if (allocationRow_ == kNoRow) return;
         rows_.SetCellText(allocationRow_, kColumnType, TypeText(region.type).c_str());
         rows_.SetRowColor(allocationRow_, TypeColour(region.type));
-        WriteAllocationDetails(region.type);
+        WriteAllocationDetails(region);
     }
 
     void AddRegion(const RegionInfo& region) {
@@ -146,24 +146,26 @@ private:
     void SetAllocationDetails(const std::u16string& text) { rows_.SetCellText(allocationRow_, kColumnDetails, text.c_str()); }
 
     // Decided by the type of the region that opened the allocation.
-    void WriteAllocationDetails(std::uint32_t type) {
+    void WriteAllocationDetails(const RegionInfo& region) {
+        const std::uint32_t type = region.type;
         if (type == kMemMapped) {
             if (const std::optional<std::u16string> path = ResolveMappedFileName(system_, allocationBase_))
                 SetAllocationDetails(*path);
         } else if (type == kMemImage) {
-            OpenImage();
+            OpenImage(region);
         } else if (type == kMemPrivate) {
             if (const std::optional<std::u16string>& label = PrivateLabel()) SetAllocationDetails(*label);
         }
     }
 
-    void OpenImage() {
+    // `first` is the allocation's first region, which holds the header.
+    void OpenImage(const RegionInfo& first) {
         std::u16string path = system_.ModuleFileName(allocationBase_);
         if (path.empty()) path = ResolveMappedFileName(system_, allocationBase_).value_or(u"");
         if (!path.empty()) SetAllocationDetails(path);
         sections_.Clear();
         std::array<std::uint8_t, kImageHeaderReadSize> header;
-        if (system_.ReadMemory(allocationBase_, header))
+        if (system_.ReadAll(allocationBase_, header, &first))
             ParseImageSections(allocationBase_, header, sections_,
                                [this](std::string_view name) { return system_.AnsiToText(name); });
     }

@@ -5,10 +5,11 @@
 namespace quarry {
 namespace {
 
-// One chunk of at most a page: its bytes when they can be read, zeros in the file otherwise.
-bool CopyChunk(ProcessMemory& memory, DumpFile& file, std::uint64_t address, std::span<std::uint8_t> chunk,
-               std::uint64_t& copied) {
-    const std::optional<std::size_t> read = memory.Read(address, chunk);
+// One chunk of at most a page of `region`: its bytes when they can be read, zeros in the
+// file otherwise.
+bool CopyChunk(ProcessMemory& memory, DumpFile& file, const RegionInfo& region, std::uint64_t address,
+               std::span<std::uint8_t> chunk, std::uint64_t& copied) {
+    const std::optional<std::size_t> read = memory.Read(address, chunk, &region);
     // A read that claims success with no bytes would never move the copy on: it counts as
     // an unreadable page, like one that failed.
     if (!read || *read == 0 || *read > chunk.size()) {
@@ -25,12 +26,13 @@ bool DumpRegion(ProcessMemory& memory, DumpFile& file, std::uint64_t address, st
     RegionInfo region;
     if (!memory.QueryRegion(address, region) || page.empty()) return false;
     std::uint64_t remaining = region.regionSize;
-    // Nothing of a region that is not committed can be read: its zeros go in one step.
-    if (region.state != kMemCommit) return remaining == 0 || file.Skip(remaining);
+    // Nothing of a region the rule forbids is read (uncommitted, guard or no-access pages):
+    // its zeros go in one step.
+    if (!MayRead(region)) return remaining == 0 || file.Skip(remaining);
     while (remaining > 0) {
         const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(page.size(), remaining));
         std::uint64_t copied = 0;
-        if (!CopyChunk(memory, file, address, page.first(chunk), copied)) return false;
+        if (!CopyChunk(memory, file, region, address, page.first(chunk), copied)) return false;
         remaining -= copied;
         address += copied;
     }

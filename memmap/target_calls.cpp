@@ -1,6 +1,16 @@
 #include "memmap/target_calls.h"
 
+#include <atomic>
+
+#include "framework/handles.h"
+
 namespace quarry {
+
+struct TargetCalls::Shared {
+    UniqueHandle ended;  // null when it could not be duplicated: the end is never seen then
+    std::atomic<bool> gaveUp = false;
+};
+
 namespace {
 
 // How often a waiting caller looks whether the target has ended, and how long a call may
@@ -15,6 +25,7 @@ struct Worker {
     CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
     std::function<void()> call;  // waiting to be made; empty otherwise
     bool done = false;
+    bool abandoned = false;  // its caller gave up the call: the thread ends after it
 };
 
 DWORD WINAPI RunWorker(void* parameter) {
@@ -23,41 +34,54 @@ DWORD WINAPI RunWorker(void* parameter) {
     for (;;) {
         AcquireSRWLockExclusive(&worker.lock);
         while (!worker.call) SleepConditionVariableSRW(&worker.changed, &worker.lock, INFINITE, 0);
-        const std::function<void()> call = std::move(worker.call);
+        std::function<void()> call = std::move(worker.call);
         worker.call = nullptr;
         ReleaseSRWLockExclusive(&worker.lock);
 
         call();
+        call = nullptr;  // what it owns goes with it, the process handle included
 
         AcquireSRWLockExclusive(&worker.lock);
         worker.done = true;
+        const bool abandoned = worker.abandoned;
         ReleaseSRWLockExclusive(&worker.lock);
+        if (abandoned) return 0;  // nobody waits for it, and no call will come
         WakeAllConditionVariable(&worker.changed);
     }
 }
 
 // One worker per calling thread, started at its first call and replaced when a call is
-// given up. A worker is never stopped: it waits for the next call, or for the end of the
-// program inside a call the system never answers.
+// given up. A worker that has a caller waits for its next call for as long as the program
+// runs.
 thread_local std::shared_ptr<Worker> t_worker;
 
 Worker* CurrentWorker() {
     if (t_worker) return t_worker.get();
     auto worker = std::make_shared<Worker>();
     auto threadsOwn = std::make_unique<std::shared_ptr<Worker>>(worker);
-    const HANDLE thread = CreateThread(nullptr, 0, &RunWorker, threadsOwn.get(), 0, nullptr);
+    const UniqueHandle thread(CreateThread(nullptr, 0, &RunWorker, threadsOwn.get(), 0, nullptr));
     if (!thread) return nullptr;
     threadsOwn.release();  // the thread's now
-    CloseHandle(thread);
     t_worker = std::move(worker);
     return t_worker.get();
 }
 
-bool HasEnded(HANDLE ended) { return WaitForSingleObject(ended, 0) == WAIT_OBJECT_0; }
+bool HasEnded(HANDLE ended) { return ended && WaitForSingleObject(ended, 0) == WAIT_OBJECT_0; }
+
+UniqueHandle Duplicate(HANDLE handle) {
+    HANDLE copy = nullptr;
+    const HANDLE self = GetCurrentProcess();
+    if (!handle || !DuplicateHandle(self, handle, self, &copy, SYNCHRONIZE, FALSE, 0)) return nullptr;
+    return UniqueHandle(copy);
+}
 
 }  // namespace
 
-TargetCalls::TargetCalls(HANDLE ended, Mode mode) : ended_(ended), mode_(mode) {}
+TargetCalls::TargetCalls(HANDLE ended, Mode mode) : shared_(std::make_shared<Shared>()), mode_(mode) {
+    shared_->ended = Duplicate(ended);
+}
+
+bool TargetCalls::GaveUp() const { return shared_->gaveUp; }
 
 TargetCalls::Mode TargetCalls::DefaultMode() {
     // Only Wine leaves such calls hanging; its ntdll names itself.
@@ -77,16 +101,23 @@ bool TargetCalls::RunGuarded(std::function<void()> call) {
     std::optional<ULONGLONG> giveUpAt;
     while (!worker->done) {
         if (SleepConditionVariableSRW(&worker->changed, &worker->lock, kLookEveryMs, 0)) continue;
-        // Only a call that takes a while asks the system about the target: it costs a round
-        // trip to Wine's server.
-        if (!giveUpAt && HasEnded(ended_)) giveUpAt = GetTickCount64() + kGraceMs;
-        if (giveUpAt && GetTickCount64() >= *giveUpAt) break;
+        if (!giveUpAt) {
+            // Only a call that takes a while asks the system about the target: it costs a
+            // round trip to Wine's server, made without holding up the worker.
+            ReleaseSRWLockExclusive(&worker->lock);
+            const bool ended = HasEnded(shared_->ended.get());
+            AcquireSRWLockExclusive(&worker->lock);
+            if (ended) giveUpAt = GetTickCount64() + kGraceMs;
+        } else if (GetTickCount64() >= *giveUpAt) {
+            break;
+        }
     }
     const bool done = worker->done;
+    if (!done) worker->abandoned = true;
     ReleaseSRWLockExclusive(&worker->lock);
     if (!done) {
-        t_worker.reset();  // left behind with its call
-        gaveUp_ = true;
+        t_worker.reset();  // left behind with its call, which it ends with
+        shared_->gaveUp = true;
     }
     return done;
 }

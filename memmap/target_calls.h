@@ -4,8 +4,8 @@
 // may never return (seen with VirtualQueryEx: a bare loop of queries hung in 1 of 11 tries).
 // Windows answers such a call with an error. So under Wine each call runs on a worker thread
 // while the caller waits for it and for the end of the target; a call still out a short
-// while after the end counts as failed and is left behind on its thread, with whatever it
-// writes into. On Windows the calls are made directly.
+// while after the end counts as failed and is left behind on its thread, which ends when
+// the call returns, if ever. On Windows the calls are made directly.
 #pragma once
 
 #include <windows.h>
@@ -22,8 +22,9 @@ class TargetCalls {
 public:
     enum class Mode { Direct, Guarded };
 
-    // `ended` is signalled when the target ends: its process handle (the caller's, kept open
-    // for as long as this object is used), or an event that stands for it.
+    // `ended` is signalled when the target ends: its process handle, or an event that stands
+    // for it. It is duplicated, so the caller may close its own at any time. Copies share
+    // what they learn: once one has given a call up, all of them fail at once.
     explicit TargetCalls(HANDLE ended, Mode mode = DefaultMode());
 
     // Guarded under Wine, direct elsewhere.
@@ -32,23 +33,26 @@ public:
     // Runs `call` and gives its result, or nothing when the call was given up, or once one
     // was: the target has ended, so later questions fail at once instead of each waiting its
     // while. `call` may run on another thread and outlive this call: it must own (capture by
-    // value) everything it touches.
+    // value) everything it touches, the process handle included.
     template <class Call>
     std::optional<std::invoke_result_t<Call&>> Run(Call call) {
         using Result = std::invoke_result_t<Call&>;
         if (mode_ == Mode::Direct) return call();
-        if (gaveUp_) return std::nullopt;
+        if (GaveUp()) return std::nullopt;
         auto result = std::make_shared<std::optional<Result>>();
         if (!RunGuarded([call = std::move(call), result]() mutable { *result = call(); })) return std::nullopt;
         return std::move(*result);
     }
 
+    // Whether a call to this target was given up: it ended with a question out.
+    bool GaveUp() const;
+
 private:
+    struct Shared;
     bool RunGuarded(std::function<void()> call);
 
-    HANDLE ended_;
+    std::shared_ptr<Shared> shared_;
     Mode mode_;
-    bool gaveUp_ = false;
 };
 
 }  // namespace quarry

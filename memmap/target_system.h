@@ -11,20 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "memmap/process_memory.h"
+
 namespace quarry {
-
-inline constexpr std::uint32_t kMemCommit = 0x1000;
-inline constexpr std::uint32_t kMemFree = 0x10000;
-
-// The fields of the system's 48-byte region record that the walk uses.
-struct RegionInfo {
-    std::uint64_t baseAddress = 0;
-    std::uint64_t allocationBase = 0;
-    std::uint64_t regionSize = 0;
-    std::uint32_t state = 0;
-    std::uint32_t protect = 0;
-    std::uint32_t type = 0;
-};
 
 // One entry of a thread snapshot, which lists the threads of every process.
 struct ThreadEntry {
@@ -38,16 +27,14 @@ struct ThreadBasics {
     std::uint32_t threadId = 0;
 };
 
-class TargetSystem {
+// Its memory is read by ProcessMemory's rule, like the pane's and the dump's.
+class TargetSystem : public ProcessMemory {
 public:
-    virtual ~TargetSystem() = default;
-
     virtual std::uint32_t ProcessId() = 0;
-    // The region that holds `address`; false past the end of the address space or when the
-    // target can no longer be asked.
-    virtual bool QueryRegion(std::uint64_t address, RegionInfo& region) = 0;
-    // Fills all of `bytes` or fails.
-    virtual bool ReadMemory(std::uint64_t address, std::span<std::uint8_t> bytes) = 0;
+    // The walk's question: the region at `address`, asked in address order from 0, each at
+    // the end of the one before. A system may answer it ahead; by default it is QueryRegion,
+    // which fails past the end of the address space or when the target can no longer be asked.
+    virtual bool WalkRegion(std::uint64_t address, RegionInfo& region) { return QueryRegion(address, region); }
     // The file of the module loaded at `moduleBase`.
     virtual std::u16string ModuleFileName(std::uint64_t moduleBase) = 0;
     // The file mapped at `address` as the system names it: in device form, or already with a

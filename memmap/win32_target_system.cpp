@@ -88,27 +88,43 @@ HeapFrontEndLayout LearnHeapFrontEndLayout() {
 
 }  // namespace
 
-std::uint32_t Win32TargetSystem::ProcessId() { return GetProcessId(process_); }
-
-bool Win32TargetSystem::QueryRegion(std::uint64_t address, RegionInfo& region) {
-    return QueryRegionOf(process_, address, region);
+Win32TargetSystem::Win32TargetSystem(HANDLE process) {
+    HANDLE copy = nullptr;
+    const HANDLE self = GetCurrentProcess();
+    if (process && DuplicateHandle(self, process, self, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) process_.reset(copy);
 }
 
-bool Win32TargetSystem::ReadMemory(std::uint64_t address, std::span<std::uint8_t> bytes) {
-    SIZE_T got = 0;
-    return ReadProcessMemory(process_, AddressPointer(address), bytes.data(), bytes.size(), &got) && got == bytes.size();
+std::uint32_t Win32TargetSystem::ProcessId() { return GetProcessId(process_.get()); }
+
+bool Win32TargetSystem::QueryRegion(std::uint64_t address, RegionInfo& region) {
+    MEMORY_BASIC_INFORMATION info{};
+    if (VirtualQueryEx(process_.get(), AddressPointer(address), &info, sizeof info) != sizeof info) return false;
+    region.baseAddress = reinterpret_cast<std::uintptr_t>(info.BaseAddress);
+    region.allocationBase = reinterpret_cast<std::uintptr_t>(info.AllocationBase);
+    region.regionSize = info.RegionSize;
+    region.state = info.State;
+    region.protect = info.Protect;
+    region.type = info.Type;
+    return true;
+}
+
+std::optional<std::size_t> Win32TargetSystem::ReadPages(std::uint64_t address, std::span<std::uint8_t> bytes) {
+    SIZE_T read = 0;
+    // All or nothing: a partial copy reports failure, and its bytes are not used.
+    if (!ReadProcessMemory(process_.get(), AddressPointer(address), bytes.data(), bytes.size(), &read)) return std::nullopt;
+    return read;
 }
 
 std::u16string Win32TargetSystem::ModuleFileName(std::uint64_t moduleBase) {
     std::array<wchar_t, kModuleNameCapacity> name;
     const auto module = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(moduleBase));
-    return Text(name.data(), GetModuleFileNameExW(process_, module, name.data(), kModuleNameCapacity));
+    return Text(name.data(), GetModuleFileNameExW(process_.get(), module, name.data(), kModuleNameCapacity));
 }
 
 std::u16string Win32TargetSystem::MappedFileName(std::uint64_t address) {
     std::array<wchar_t, kMappedNameCapacity> name;
     return Text(name.data(),
-                GetMappedFileNameW(process_, const_cast<void*>(AddressPointer(address)), name.data(), kMappedNameCapacity));
+                GetMappedFileNameW(process_.get(), const_cast<void*>(AddressPointer(address)), name.data(), kMappedNameCapacity));
 }
 
 std::u16string Win32TargetSystem::LogicalDriveStrings() {
@@ -159,7 +175,7 @@ std::vector<std::uint64_t> Win32TargetSystem::SnapshotHeaps() {
 
 std::uint64_t Win32TargetSystem::QueryPebAddress() {
     std::array<std::uint8_t, kBasicInformationSize> info{};
-    return QueryBasicInformation(NtQueryInformationProcessFunction(), process_, info) ? Load64(info, kPebAddressOffset) : 0;
+    return QueryBasicInformation(NtQueryInformationProcessFunction(), process_.get(), info) ? Load64(info, kPebAddressOffset) : 0;
 }
 
 std::uint32_t Win32TargetSystem::HeapFrontEndKind(std::span<const std::uint8_t> headerCopy) {
@@ -175,21 +191,10 @@ std::u16string Win32TargetSystem::AnsiToText(std::string_view bytes) {
     return Text(name.data(), static_cast<std::size_t>(length));
 }
 
-bool QueryRegionOf(HANDLE process, std::uint64_t address, RegionInfo& region) {
-    MEMORY_BASIC_INFORMATION info{};
-    if (VirtualQueryEx(process, AddressPointer(address), &info, sizeof info) != sizeof info) return false;
-    region.baseAddress = reinterpret_cast<std::uintptr_t>(info.BaseAddress);
-    region.allocationBase = reinterpret_cast<std::uintptr_t>(info.AllocationBase);
-    region.regionSize = info.RegionSize;
-    region.state = info.State;
-    region.protect = info.Protect;
-    region.type = info.Type;
-    return true;
+std::shared_ptr<TargetSystem> OpenTargetSystem(HANDLE process) {
+    return GuardTarget(std::make_shared<Win32TargetSystem>(process), process);
 }
 
-void BuildMemoryMap(HANDLE process, RowWriter& rows) {
-    GuardedTargetSystem system(std::make_shared<Win32TargetSystem>(process), TargetCalls(process));
-    BuildMemoryMap(system, rows);
-}
+void BuildMemoryMap(HANDLE process, RowWriter& rows) { BuildMemoryMap(*OpenTargetSystem(process), rows); }
 
 }  // namespace quarry

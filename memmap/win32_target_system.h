@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "framework/handles.h"
 #include "memmap/target_system.h"
 #include "treelist/row_writer.h"
 
@@ -11,13 +14,15 @@ namespace quarry {
 
 class Win32TargetSystem final : public TargetSystem {
 public:
-    // `process` stays its opener's; the target process handling opens it with 0x100418
-    // (synchronize, query information, read and operate on memory).
-    explicit Win32TargetSystem(HANDLE process) : process_(process) {}
+    // Asks through a duplicate of `process` of its own, so that a call left behind by the
+    // hang guard never asks a handle its opener has closed, or one the system has since
+    // given to another process. The target process handling opens it with 0x100418
+    // (synchronize, query information, read and operate on memory); a null handle, or one
+    // that cannot be duplicated, makes every question fail.
+    explicit Win32TargetSystem(HANDLE process);
 
     std::uint32_t ProcessId() override;
     bool QueryRegion(std::uint64_t address, RegionInfo& region) override;
-    bool ReadMemory(std::uint64_t address, std::span<std::uint8_t> bytes) override;
     std::u16string ModuleFileName(std::uint64_t moduleBase) override;
     std::u16string MappedFileName(std::uint64_t address) override;
     std::u16string LogicalDriveStrings() override;
@@ -29,21 +34,26 @@ public:
     std::uint32_t HeapFrontEndKind(std::span<const std::uint8_t> headerCopy) override;
     std::u16string AnsiToText(std::string_view bytes) override;
 
+protected:
+    std::optional<std::size_t> ReadPages(std::uint64_t address, std::span<std::uint8_t> bytes) override;
+
 private:
-    HANDLE process_;
+    UniqueHandle process_;
 };
 
-// One VirtualQueryEx of `process` at `address`, as the region record the core uses; the
-// walk, the pane and the dump all ask it.
-bool QueryRegionOf(HANDLE process, std::uint64_t address, RegionInfo& region);
+// Everything Quarry asks of the process behind `process`, through the hang guard: a target
+// that ends while a question is out fails it, and every later one at once. Refresh, the
+// pane and the dump of one target share one, and with it what is known of the target's end.
+std::shared_ptr<TargetSystem> OpenTargetSystem(HANDLE process);
 
 // The target address as the pointer the system calls take; never dereferenced here.
 inline const void* AddressPointer(std::uint64_t address) {
     return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address));
 }
 
-// Walks the process behind `process` into `rows`; a target that ends during the walk ends it
-// with the rows written so far, also where the system would leave a question unanswered.
+// Walks the process behind `process` into `rows` through a TargetSystem of its own; a target
+// that ends during the walk ends it with the rows written so far, also where the system
+// would leave a question unanswered.
 void BuildMemoryMap(HANDLE process, RowWriter& rows);
 
 }  // namespace quarry

@@ -177,6 +177,14 @@ TEST_F(MainWindow, PaneShowsOnePageAtTheSelectedRowOnTheRowsColour) {
         EXPECT_EQ(frame.PaneColour(), colour);
     }
 
+    // The guard and no-access pages between two readable ones: never read, though Wine
+    // would give their bytes.
+    for (const std::size_t index : {1, 2}) {
+        SelectByKeyboard(Region(Facts().guardedAlloc.address, index));
+        EXPECT_EQ(Pane(), kReadFailed);
+        EXPECT_EQ(frame.PaneColour(), kPrivate);
+    }
+
     frame.ShowRowMemory(nullptr);  // no row reads address 0, which fails
     EXPECT_EQ(Pane(), kReadFailed);
     EXPECT_EQ(frame.PaneColour(), kWhite);
@@ -190,11 +198,14 @@ TEST_F(MainWindow, DumpSavesAllTheAllocationsRegionsAndSaysWhenItCannot) {
     const std::uint64_t pattern = ending.Facts().patternAlloc.address;
     Open(ending.Facts().pid);
     ModalAnswers answers;
-    const SavedFile saved(L"allocation.bin"), locked(L"locked.bin"), gone(L"gone.bin");
+    const SavedFile saved(L"allocation.bin"), guarded(L"guarded.bin"), locked(L"locked.bin"), gone(L"gone.bin");
     std::ofstream(std::filesystem::path(saved.path), std::ios::binary) << std::string(3 << 20, 'x');
     rows.SelectRow(Allocation(pattern));
     Dump(saved, answers);
     EXPECT_TRUE(saved.Bytes() == PatternAllocationFile()) << saved.Bytes().size() << " bytes";
+    rows.SelectRow(Allocation(ending.Facts().guardedAlloc.address));
+    Dump(guarded, answers);
+    EXPECT_TRUE(guarded.Bytes() == GuardedAllocationFile()) << "its guard and no-access pages were read, or the rest not";
 
     // A file another program holds open without sharing cannot be made anew.
     const UniqueFileHandle holder(CreateFileW(locked.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));

@@ -34,6 +34,15 @@ inline std::vector<std::uint8_t> PatternAllocationFile() {
     return bytes;
 }
 
+// The guarded allocation's dump file: its first and last pages, and zeros for the guard and
+// no-access pages between them, which must not be read.
+inline std::vector<std::uint8_t> GuardedAllocationFile() {
+    std::vector<std::uint8_t> bytes(target::kGuardedAllocSize, 0);
+    for (const std::uint64_t page : {std::uint64_t{0}, target::kGuardedAllocSize - target::kPageSize})
+        for (std::uint64_t i = page; i < page + target::kPageSize; ++i) bytes[i] = target::PatternByte(i, target::kGuardedAllocSeed);
+    return bytes;
+}
+
 // A file in the temporary folder for Quarry to save into; deleted with this.
 struct SavedFile {
     explicit SavedFile(const std::wstring& name)

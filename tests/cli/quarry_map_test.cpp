@@ -1,5 +1,6 @@
 // QuarryMap.exe against the test target: its CSV is the walk's
-// rows cell for cell, one allocation by address, both dumps are the window's byte for byte,
+// rows cell for cell, one allocation by address, both dumps are the window's byte for byte
+// (zeros where a page must not be read),
 // --diff shows what the target grew, and each failure is one line on standard error with status 2.
 #include <gtest/gtest.h>
 
@@ -54,13 +55,17 @@ TEST(QuarryMapOnTarget, WritesTheWalksRowsTheWindowsDumpsAndWhatTheTargetGrew) {
     ASSERT_TRUE(target.Start()) << target.Error();
     const std::wstring pid = std::to_wstring(target.Facts().pid);
     const std::uint64_t pattern = target.Facts().patternAlloc.address;
+    const std::uint64_t guarded = target.Facts().guardedAlloc.address;
     const SavedFile before(L"before.csv"), region(L"region.bin"), allocation(L"allocation.bin"), after(L"after.csv");
+    const SavedFile guardPage(L"guard.bin"), guardedAllocation(L"guarded.bin");
     std::ofstream(std::filesystem::path(region.path)) << std::string(1 << 21, 'x');  // to be replaced whole
     const Ran runs[] = {
         QuarryMap(L"quarrytesttarget --csv -o" + Quoted(before)),
         QuarryMap(pid + L" --at 0x" + Wide(Address(pattern + 0x12345)) + L" --csv"),
         QuarryMap(pid + L" --dump " + Wide(Address(pattern + 0x100)) + Quoted(region)),
         QuarryMap(pid + L" --dump-allocation " + Wide(Address(pattern + 0x100)) + Quoted(allocation)),
+        QuarryMap(pid + L" --dump " + Wide(Address(guarded + target::kGuardPageOffset)) + Quoted(guardPage)),
+        QuarryMap(pid + L" --dump-allocation " + Wide(Address(guarded + 0x2345)) + Quoted(guardedAllocation)),
     };
     for (const Ran& run : runs) EXPECT_EQ(run.status, 0u) << run.err;
     MapRecorder recorder;
@@ -71,6 +76,9 @@ TEST(QuarryMapOnTarget, WritesTheWalksRowsTheWindowsDumpsAndWhatTheTargetGrew) {
     const std::vector<std::uint8_t> whole = test::PatternAllocationFile();
     EXPECT_TRUE(allocation.Bytes() == whole);
     EXPECT_TRUE(region.Bytes() == std::vector(whole.begin(), whole.begin() + target::kPatternCommittedSize));
+    // Under Wine a read of the guard and no-access pages would give their bytes, not zeros.
+    EXPECT_TRUE(guardPage.Bytes() == std::vector<std::uint8_t>(target::kPageSize));
+    EXPECT_TRUE(guardedAllocation.Bytes() == test::GuardedAllocationFile());
 
     const std::string grown = target.Ask("grow");
     EXPECT_EQ(QuarryMap(pid + L" --csv -o" + Quoted(after)).status, 0u);

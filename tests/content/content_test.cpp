@@ -45,6 +45,7 @@ TEST(ContentPane, ShowsOnePageFromTheRowsAddressOrTheMessage) {
     test::ScriptedTargetSystem memory;
     Bytes block(0x10000);
     for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>(i * 13);
+    memory.AddRegion(kAllocation, kAllocation, block.size(), kMemCommit, 0x04, kMemPrivate);
     memory.memory[kAllocation] = block;
     Bytes page(4096, 0xEE);
 

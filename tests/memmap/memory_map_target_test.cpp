@@ -1,15 +1,18 @@
 // One walk of the real test target, under Wine or Windows: the rows of its known layout as
 // the user reads them. And a target that ends while a question to it is out, and the
-// question never comes back, as under Wine: the walk and the dump each come back
-// with what a target that failed the question instead would give, and later questions do
-// not wait again.
+// question never comes back, as under Wine: the walk, the pane and the dump each come back
+// with what a target that failed the question instead would give, later questions do not
+// wait again, and the call left behind ends with its thread once it returns.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <atomic>
 
+#include "content/content_pane.h"
 #include "framework/handles.h"
 #include "memmap/guarded_target.h"
 #include "memmap/memory_map.h"
@@ -34,14 +37,17 @@ TEST(MemoryMapOfTarget, ShowsItsKnownLayout) {
     test::TargetLauncher target;
     ASSERT_TRUE(target.Start()) << target.Error();
     const test::TargetFacts& facts = target.Facts();
-    const UniqueHandle process = OpenTargetProcess(facts.pid);
+    UniqueHandle process = OpenTargetProcess(facts.pid);
     ASSERT_TRUE(process) << "cannot open the target, error " << GetLastError();
+    // The program's own questions keep a handle of their own: the opener may close its.
+    const std::shared_ptr<TargetSystem> system = OpenTargetSystem(process.get());
+    process.reset();
     RecordingRowWriter rows;
-    BuildMemoryMap(process.get(), rows);
+    BuildMemoryMap(*system, rows);
 
-    // Allocations back to back: the pattern, the reserved one, the guard and no-access pages.
+    // Allocations back to back: the pattern, the reserved one, the guarded pages.
     const std::string pattern = Hex16(facts.patternAlloc.address), reserved = Hex16(facts.reservedAlloc.address);
-    const std::string guard = Hex16(facts.guardPage.address), noAccess = Hex16(facts.noAccessPage.address);
+    const std::uint64_t guarded = facts.guardedAlloc.address;
     EXPECT_EQ(rows.Lines(facts.patternAlloc.address),
               (Lines{pattern + " | Private | 1024 KB | 64 KB | Read/Write | 2 | - | DCFADC",
                      "  " + pattern + " | Private | 64 KB | 64 KB | Read/Write | - | - | DCFADC",
@@ -50,12 +56,12 @@ TEST(MemoryMapOfTarget, ShowsItsKnownLayout) {
     EXPECT_EQ(rows.Lines(facts.reservedAlloc.address),
               (Lines{reserved + " | Private | 256 KB | - | Reserved | 1 | - | DCFADC",
                      "  " + reserved + " | Private | 256 KB | - | Reserved | - | - | DCFADC"}));
-    EXPECT_EQ(rows.Lines(facts.guardPage.address),
-              (Lines{guard + " | Private | 4 KB | 4 KB | Guard/Read/Write | 1 | - | DCFADC",
-                     "  " + guard + " | Private | 4 KB | 4 KB | Guard/Read/Write | - | - | DCFADC"}));
-    EXPECT_EQ(rows.Lines(facts.noAccessPage.address),
-              (Lines{noAccess + " | Private | 4 KB | 4 KB | NoAccess | 1 | - | DCFADC",
-                     "  " + noAccess + " | Private | 4 KB | 4 KB | NoAccess | - | - | DCFADC"}));
+    EXPECT_EQ(rows.Lines(guarded),
+              (Lines{Hex16(guarded) + " | Private | 16 KB | 16 KB | NoAccess/Guard/Read/Write | 4 | - | DCFADC",
+                     "  " + Hex16(guarded) + " | Private | 4 KB | 4 KB | Read/Write | - | - | DCFADC",
+                     "  " + Hex16(guarded + 0x1000) + " | Private | 4 KB | 4 KB | Guard/Read/Write | - | - | DCFADC",
+                     "  " + Hex16(guarded + 0x2000) + " | Private | 4 KB | 4 KB | NoAccess | - | - | DCFADC",
+                     "  " + Hex16(guarded + 0x3000) + " | Private | 4 KB | 4 KB | Read/Write | - | - | DCFADC"}));
 
     const std::string view = Hex16(facts.mappedView.address);
     EXPECT_EQ(rows.Lines(facts.mappedView.address),
@@ -84,18 +90,37 @@ TEST(MemoryMapOfTarget, ShowsItsKnownLayout) {
 
     // Wine keeps the process environment block inside a larger allocation, so its label
     // cannot show; the question behind it still answers.
-    Win32TargetSystem system(process.get());
     std::array<std::uint8_t, 56> block{};
-    EXPECT_TRUE(system.ReadMemory(system.QueryPebAddress(), block));
+    EXPECT_TRUE(system->ReadAll(system->QueryPebAddress(), block));
 }
 
 using test::ScriptedTargetSystem;
 
 constexpr std::uint64_t kBase = 0x3A0000000, kPage = 0x1000;
 
+// The threads of this process.
+int OwnThreads() {
+    const UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    return count;
+}
+
+// Waits up to ten seconds for `done`.
+template <typename Done>
+bool Eventually(Done done) {
+    for (int tries = 0; tries < 500 && !done(); ++tries) Sleep(20);
+    return done();
+}
+
+bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
 // A committed region of three pages and a reserved one, until the target ends: its question
-// then stays out for ten seconds, longer than any test here takes unless the caller waits
-// for it after all.
+// then stays out until Release, or for ten seconds, longer than any test here takes unless
+// the caller waits for it after all.
 class HangingTarget {
 public:
     explicit HangingTarget(int callsLeft) {
@@ -103,43 +128,70 @@ public:
         system_->AddRegion(kBase + 3 * kPage, kBase, kPage, test::kMemReserve, 0, kMemPrivate);
         system_->memory[kBase] = std::vector<std::uint8_t>(4 * kPage, 0x5A);
         system_->callsLeft = callsLeft;
-        system_->onDeath = [ended = ended_.get(), out = outstanding_] {
+        system_->onDeath = [ended = ended_.get(), release = release_.get(), out = outstanding_] {
             ++*out;
             SetEvent(ended);
-            Sleep(10000);
+            WaitForSingleObject(release, 10000);
             --*out;
         };
     }
+    ~HangingTarget() { Release(); }
 
-    GuardedTargetSystem System() const { return {system_, Calls()}; }
-    GuardedProcessMemory Memory() const { return {system_, Calls()}; }
+    // The guard as the program wires it, which under Wine must guard; on Windows, which
+    // answers such calls, the program asks directly, so the guard is made by hand there.
+    std::shared_ptr<TargetSystem> System() const {
+        if (UnderWine()) return GuardTarget(system_, ended_.get());
+        return std::make_shared<GuardedTargetSystem>(system_, TargetCalls(ended_.get(), TargetCalls::Mode::Guarded));
+    }
     // Questions to the ended target still out: the caller came back without them.
     int Outstanding() const { return *outstanding_; }
+    int Calls() const { return system_->calls; }
+    void Release() const { SetEvent(release_.get()); }
+    // The scripted target, for as long as anything holds it.
+    std::weak_ptr<ScriptedTargetSystem> Watch() const { return system_; }
+    void Forget() { system_.reset(); }
 
 private:
-    TargetCalls Calls() const { return TargetCalls(ended_.get(), TargetCalls::Mode::Guarded); }
-
     UniqueHandle ended_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle release_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::shared_ptr<std::atomic<int>> outstanding_ = std::make_shared<std::atomic<int>>(0);
     std::shared_ptr<ScriptedTargetSystem> system_ = std::make_shared<ScriptedTargetSystem>();
 };
 
-TEST(HangingTarget, TheWalkComesBackWithNoRowsAndARefreshAsksNothingMore) {
-    const HangingTarget target(4);  // at the first region query, after the threads, heaps and PEB
-    GuardedTargetSystem system = target.System();
-    test::RecordingRowWriter rows;
-    BuildMemoryMap(system, rows);
-    BuildMemoryMap(system, rows);
-    EXPECT_TRUE(rows.rows.empty());
-    EXPECT_EQ(target.Outstanding(), 1) << "a walk waited for the question that never came back, or asked again";
+// Refresh, the pane and the dump of the window share one system for their target.
+TEST(HangingTarget, OnceAWalkGaveUpTheWalksPaneAndDumpAskNothingMoreAndTheCallEndsWithItsThread) {
+    HangingTarget target(4);  // at the first region query, after the threads, heaps and PEB
+    std::weak_ptr<ScriptedTargetSystem> watched = target.Watch();
+    int threadsBefore = 0;
+    {
+        const std::shared_ptr<TargetSystem> system = target.System();
+        test::RecordingRowWriter rows;
+        BuildMemoryMap(*system, rows);
+        threadsBefore = OwnThreads();
+        const int calls = target.Calls();
+        BuildMemoryMap(*system, rows);
+        std::vector<std::uint8_t> page(kPage);
+        EXPECT_EQ(RowMemoryText(*system, kBase, page), kReadFailedText);
+        test::MemoryFile file;
+        EXPECT_FALSE(DumpRegions(*system, file, std::vector<std::uint64_t>{kBase}, page));
+        EXPECT_TRUE(rows.rows.empty());
+        EXPECT_EQ(target.Calls(), calls) << "a question after the give-up reached the target";
+        EXPECT_EQ(target.Outstanding(), 1) << "a walk waited for the question that never came back, or asked again";
+    }
+    // Only the call left behind holds the target now, and its thread ends with it.
+    target.Forget();
+    EXPECT_FALSE(watched.expired());
+    target.Release();
+    EXPECT_TRUE(Eventually([&] { return watched.expired(); })) << "the call left behind still holds the target";
+    EXPECT_TRUE(Eventually([&] { return OwnThreads() == threadsBefore - 1; })) << "its thread did not end";
 }
 
 TEST(HangingTarget, TheDumpFailsKeepingThePagesReadAndTheLostOnesAsZeros) {
     const HangingTarget target(2);  // at the first region's second page
-    GuardedProcessMemory memory = target.Memory();
+    const std::shared_ptr<TargetSystem> system = target.System();
     test::MemoryFile file;
     std::vector<std::uint8_t> page(kPage);
-    EXPECT_FALSE(DumpRegions(memory, file, std::vector<std::uint64_t>{kBase, kBase + 3 * kPage}, page));
+    EXPECT_FALSE(DumpRegions(*system, file, std::vector<std::uint64_t>{kBase, kBase + 3 * kPage}, page));
     std::vector<std::uint8_t> expected(3 * kPage);
     std::fill_n(expected.begin(), kPage, 0x5A);
     EXPECT_EQ(file.contents, expected);

@@ -1,7 +1,7 @@
-// The system calls as a table of answers, for the walk (TargetSystem) and for the pane and
-// the dump (ProcessMemory): what a test puts in the fields is what they learn, including what
-// Wine cannot show (heap lists, device paths, huge regions, a dying target). And the dump's
-// file in memory.
+// The system calls as a table of answers, for the walk, the pane and the dump: what a test
+// puts in the fields is what they learn, including what Wine cannot show (heap lists, device
+// paths, huge regions, a dying target, guard pages that a read would change). Every read
+// that reaches it is recorded. And the dump's file in memory.
 #pragma once
 
 #include <algorithm>
@@ -21,14 +21,16 @@ namespace quarry::test {
 
 inline constexpr std::uint32_t kMemReserve = 0x2000;
 
-class ScriptedTargetSystem final : public TargetSystem, public ProcessMemory {
+class ScriptedTargetSystem final : public TargetSystem {
 public:
     std::uint32_t processId = 100;
     // A query inside a region answers it, one in a gap a free region up to the next, one
     // past the last region fails; `answers` for a query at exactly that address come first.
     std::map<std::uint64_t, RegionInfo> regions, answers;
-    // Readable blocks by address; an empty block reads as success with no bytes.
+    // Readable blocks by address; an empty block reads as success with no bytes. The reads
+    // that reached the target, as address and size, whether they succeeded or not.
     std::map<std::uint64_t, std::vector<std::uint8_t>> memory;
+    std::vector<std::pair<std::uint64_t, std::size_t>> reads;
     std::map<std::uint64_t, std::u16string> moduleNames, mappedNames;
     std::u16string driveStrings;
     std::map<std::u16string, std::u16string> dosDevices;
@@ -58,8 +60,9 @@ public:
         return true;
     }
 
-    std::optional<std::size_t> Read(std::uint64_t address, std::span<std::uint8_t> bytes) override {
+    std::optional<std::size_t> ReadPages(std::uint64_t address, std::span<std::uint8_t> bytes) override {
         if (Gone()) return std::nullopt;
+        reads.emplace_back(address, bytes.size());
         const auto next = memory.upper_bound(address);
         if (next == memory.begin()) return std::nullopt;
         const auto& [start, block] = *std::prev(next);
@@ -67,9 +70,6 @@ public:
         if (address - start >= block.size() || bytes.size() > block.size() - (address - start)) return std::nullopt;
         std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(address - start), bytes.size(), bytes.begin());
         return bytes.size();
-    }
-    bool ReadMemory(std::uint64_t address, std::span<std::uint8_t> bytes) override {
-        return Read(address, bytes) == bytes.size();
     }
 
     std::uint32_t ProcessId() override { return Gone() ? 0 : processId; }

@@ -31,8 +31,7 @@ void Take(TargetFacts& facts, const std::string& line) {
     if (name == "thread") facts.threadIds.push_back(static_cast<DWORD>(value));
     if (name == "pattern_alloc") facts.patternAlloc = {value, kPatternAllocSize};
     if (name == "reserved_alloc") facts.reservedAlloc = {value, kReservedAllocSize};
-    if (name == "guard_page") facts.guardPage = {value, kPageSize};
-    if (name == "noaccess_page") facts.noAccessPage = {value, kPageSize};
+    if (name == "guarded_alloc") facts.guardedAlloc = {value, kGuardedAllocSize};
     if (name == "mapped_file") facts.mappedView = {value, kMappedFileSize};
     if (name == "dll") facts.dllBase = value;
     if (name == "dll_section") facts.dllSection = value;

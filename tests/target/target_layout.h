@@ -16,14 +16,17 @@ inline constexpr std::uint64_t kPatternAllocSize = 1024 * 1024;  // its first 64
 inline constexpr std::uint64_t kPatternCommittedSize = 64 * 1024;
 inline constexpr std::uint64_t kReservedAllocAddress = kPatternAllocAddress + kPatternAllocSize;
 inline constexpr std::uint64_t kReservedAllocSize = 256 * 1024;
-inline constexpr std::uint64_t kGuardPageAddress = kReservedAllocAddress + kReservedAllocSize;
-inline constexpr std::uint64_t kNoAccessPageAddress = kGuardPageAddress + 64 * 1024;
+// Four patterned pages: read-write, guard, no-access, read-write. Reading the middle two
+// would return their bytes under Wine, so any read of them shows.
+inline constexpr std::uint64_t kGuardedAllocAddress = kReservedAllocAddress + kReservedAllocSize;
+inline constexpr std::uint64_t kGuardedAllocSize = 4 * kPageSize;
+inline constexpr std::uint64_t kGuardPageOffset = kPageSize, kNoAccessPageOffset = 2 * kPageSize;
 inline constexpr std::uint64_t kMappedFileSize = 64 * 1024;
 // The mapped file, in the temporary folder; the process id keeps two targets apart.
 inline std::wstring MappedFileName(std::uint32_t pid) { return L"QuarryTestTarget-" + std::to_wstring(pid) + L".bin"; }
 // The line "grow" on the target's input commits 64 KB more of the pattern allocation and
 // adds an allocation of 64 KB here (its first page committed); the answer is "grown <address>".
-inline constexpr std::uint64_t kGrownAllocAddress = kNoAccessPageAddress + 64 * 1024;
+inline constexpr std::uint64_t kGrownAllocAddress = kGuardedAllocAddress + 128 * 1024;
 // "--allocations N" (1 to 1,000,000) adds N allocations of 64 KB, the first page committed.
 inline constexpr std::uint64_t kExtraAllocationSize = 64 * 1024;
 
@@ -36,12 +39,13 @@ inline constexpr char kDllSectionMarker[] = "QuarryTestDll: known bytes of .quar
 // up with pages and any shifted or misplaced byte shows; the seed tells ranges apart.
 inline constexpr std::uint8_t kPatternAllocSeed = 0;
 inline constexpr std::uint8_t kMappedFileSeed = 101;
+inline constexpr std::uint8_t kGuardedAllocSeed = 53;
 constexpr std::uint8_t PatternByte(std::uint64_t offset, std::uint8_t seed) {
     return static_cast<std::uint8_t>((offset * 31 + 7 + seed) % 251);
 }
 
 // The report, one fact a line, a name and a decimal number: "pid", the addresses of
-// pattern_alloc, reserved_alloc, guard_page and noaccess_page, "thread" for each of two
+// pattern_alloc, reserved_alloc and guarded_alloc, "thread" for each of two
 // threads, the addresses of mapped_file, dll_section (the page of the DLL's own section) and
 // dll; with the option "allocations <N> 65536 4096"; "ready" last. "error <what>" ends it early when the layout cannot be built.
 inline constexpr char kFactAllocations[] = "allocations";

@@ -92,8 +92,12 @@ int main(int argc, char** argv) {
                 kPatternCommittedSize, kPatternAllocSeed);
     Fact("pid", GetCurrentProcessId());
     Allocate("reserved_alloc", kReservedAllocAddress, kReservedAllocSize, MEM_RESERVE, PAGE_READWRITE);
-    Allocate("guard_page", kGuardPageAddress, kPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE | PAGE_GUARD);
-    Allocate("noaccess_page", kNoAccessPageAddress, kPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS);
+    auto* guarded = static_cast<char*>(
+        Allocate("guarded_alloc", kGuardedAllocAddress, kGuardedAllocSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    FillPattern(guarded, kGuardedAllocSize, kGuardedAllocSeed);
+    DWORD old = 0;
+    Require(VirtualProtect(guarded + kGuardPageOffset, kPageSize, PAGE_READWRITE | PAGE_GUARD, &old), "guarded_alloc");
+    Require(VirtualProtect(guarded + kNoAccessPageOffset, kPageSize, PAGE_NOACCESS, &old), "guarded_alloc");
     for (int i = 0; i < 2; ++i) {
         DWORD id = 0;
         Require(CreateThread(nullptr, 0, Block, nullptr, 0, &id), "thread");
