@@ -1,5 +1,5 @@
 // The content pane's text: the hex dump's lines verbatim, and what the pane shows for a row
-// read through the scripted system.
+// read through the scripted system, which records every read.
 #include <gtest/gtest.h>
 
 #include "content/content_pane.h"
@@ -39,22 +39,25 @@ TEST(HexDump, WritesSixteenBytesALineThenAClosingLineWithTheRest) {
     for (const auto& c : cases) EXPECT_EQ(Dump(c.bytes, c.base), c.text);
 }
 
-constexpr std::uint64_t kAllocation = 0x3A0000000;
-
-TEST(ContentPane, ShowsOnePageFromTheRowsAddressOrTheMessage) {
-    test::ScriptedTargetSystem memory;
-    Bytes block(0x10000);
-    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>(i * 13);
-    memory.AddRegion(kAllocation, kAllocation, block.size(), kMemCommit, 0x04, kMemPrivate);
-    memory.memory[kAllocation] = block;
+// Against a target that would give the bytes of any page: the page at the row's own address,
+// only where every page of it may be read, and the message elsewhere.
+TEST(ContentPane, ShowsOnePageFromTheRowsAddressWhereTheReadRuleAllowsOrTheMessage) {
+    using S = test::StackShaped;
+    test::ScriptedTargetSystem target = S::Target();
     Bytes page(4096, 0xEE);
-
-    // A region row inside the allocation: its own address, not the allocation's base.
-    const std::u16string text = RowMemoryText(memory, kAllocation + 0x2000, page);
-    EXPECT_EQ(text.substr(0, 90), u"00000003A0002000    00 0D 1A 27 34 41 4E 5B - 68 75 82 8F 9C A9 B6 C3   ....4AN.hu......\r\n");
-    EXPECT_EQ(text, Dump(Bytes(block.begin() + 0x2000, block.begin() + 0x3000), kAllocation + 0x2000));
-
-    EXPECT_EQ(RowMemoryText(memory, kAllocation + 0xF800, page), kReadFailedText);  // half a page left
+    const std::pair<std::uint64_t, bool> rows[] = {
+        {S::kBase, false}, {S::kNoAccess, false}, {S::kGuard, false}, {S::kReadWrite, true},
+        {S::kReadWrite + 0x1000, true},  // a region row's own address, past its allocation's base
+        {S::kReadWrite + 0x1800, true},  // across the boundary into the read-only page
+        {S::kGuard + 0x800, false},      // from the guard page into the read-write one
+        {S::kReadOnly + 0x800, false},   // from the read-only page into the guard page after it
+    };
+    for (const auto& [address, readable] : rows) {
+        SCOPED_TRACE(testing::Message() << std::hex << address);
+        EXPECT_EQ(RowMemoryText(target, address, page), readable ? Dump(S::Pattern(address, 4096), address) : kReadFailedText);
+    }
+    EXPECT_EQ(target.reads.size(), 3u);
+    EXPECT_TRUE(S::OnlyReadablePagesRead(target));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The dump against the scripted system and a file in memory: whole files compared, unreadable
-// pages as zeros, and every failure of the target or the file stopping the dump.
+// pages as zeros (those the read rule forbids never read), and every failure of the target
+// or the file stopping the dump.
 #include "memmap/region_dump.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,27 @@ TEST(RegionDump, WritesEveryRegionAtItsOffsetWithUnreadablePagesAsZerosOrFails) 
         file.callsLeft = c.fileCallsLeft;
         EXPECT_EQ(DumpRegions(memory, file, c.regions, std::span(page).first(c.pageSize)), c.dumped);
         EXPECT_EQ(file.contents, c.file);
+    }
+}
+
+// Zeros for what the read rule forbids, in one step and without a read of it.
+TEST(RegionDump, WritesZerosForGuardNoAccessAndReservedPagesWithoutReadingThem) {
+    using S = test::StackShaped;
+    Bytes allocation(S::kEnd - S::kBase);
+    const Bytes readable = S::Pattern(S::kReadWrite, S::kLastGuard - S::kReadWrite);
+    std::copy(readable.begin(), readable.end(), allocation.begin() + (S::kReadWrite - S::kBase));
+    const std::pair<std::vector<std::uint64_t>, Bytes> cases[] = {
+        {{S::kNoAccess}, Bytes(kPage)},
+        {{S::kGuard}, Bytes(kPage)},
+        {{S::kBase, S::kNoAccess, S::kGuard, S::kReadWrite, S::kReadOnly, S::kLastGuard}, allocation},
+    };
+    for (const auto& [regions, contents] : cases) {
+        ScriptedTargetSystem target = S::Target();
+        MemoryFile file;
+        Bytes page(kPage);
+        EXPECT_TRUE(DumpRegions(target, file, regions, page));
+        EXPECT_EQ(file.contents, contents);
+        EXPECT_TRUE(S::OnlyReadablePagesRead(target));
     }
 }
 

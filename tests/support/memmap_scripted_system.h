@@ -104,6 +104,36 @@ private:
     }
 };
 
+// A thread stack's shape, then a read-only page and a read-only guard page, patterned
+// throughout as Wine would give any page: only the read-write and read-only pages may be read.
+struct StackShaped {
+    static constexpr std::uint64_t kBase = 0x10000000, kNoAccess = kBase + 0x2000, kGuard = kBase + 0x3000,
+                                   kReadWrite = kBase + 0x4000, kReadOnly = kBase + 0x6000, kLastGuard = kBase + 0x7000,
+                                   kEnd = kBase + 0x8000;
+
+    static std::vector<std::uint8_t> Pattern(std::uint64_t from, std::uint64_t size) {
+        std::vector<std::uint8_t> bytes(size);
+        for (std::uint64_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>((from + i) * 7 % 251 + 1);
+        return bytes;
+    }
+    static ScriptedTargetSystem Target() {
+        ScriptedTargetSystem target;
+        target.AddRegion(kBase, kBase, 0x2000, kMemReserve, 0, kMemPrivate);
+        target.AddRegion(kNoAccess, kBase, 0x1000, kMemCommit, 0x01, kMemPrivate);
+        target.AddRegion(kGuard, kBase, 0x1000, kMemCommit, 0x104, kMemPrivate);
+        target.AddRegion(kReadWrite, kBase, 0x2000, kMemCommit, 0x04, kMemPrivate);
+        target.AddRegion(kReadOnly, kBase, 0x1000, kMemCommit, 0x02, kMemPrivate);
+        target.AddRegion(kLastGuard, kBase, 0x1000, kMemCommit, 0x102, kMemPrivate);
+        target.memory[kBase] = Pattern(kBase, kEnd - kBase);
+        return target;
+    }
+    // Whether every read that reached the target lay in its readable pages.
+    static bool OnlyReadablePagesRead(const ScriptedTargetSystem& target) {
+        return std::all_of(target.reads.begin(), target.reads.end(),
+                           [](const auto& read) { return read.first >= kReadWrite && read.first + read.second <= kLastGuard; });
+    }
+};
+
 // A dump file in memory; writes and skips fail once `callsLeft` are used up.
 class MemoryFile final : public DumpFile {
 public:
