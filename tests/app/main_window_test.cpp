@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <functional>
 #include <future>
 #include <string>
 #include <thread>
@@ -68,6 +69,18 @@ protected:
         answers.dialog = ChooseProcess(pid);
         Command(ID_TARGET_OPEN);
     }
+    // Whether `work` wrote rows, each under the wait cursor, and left the cursor it found.
+    static bool WaitCursorWhileRowsAreWritten(const std::function<void()>& work) {
+        const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW), wait = LoadCursorW(nullptr, IDC_WAIT);
+        SetCursor(arrow);
+        int written = 0, waiting = 0;
+        const AfterSentMessage insert(TVM_INSERTITEMW, [&](HWND, WPARAM, LPARAM) {
+            ++written;
+            waiting += GetCursor() == wait;
+        });
+        work();
+        return written > 0 && waiting == written && GetCursor() == arrow;
+    }
     // The allocation row at `address`, or null.
     HTREEITEM Allocation(std::uint64_t address) const {
         const HWND tree = InnerTree(rows.hwnd());
@@ -115,7 +128,7 @@ protected:
 
 TEST_F(MainWindow, OpenAndRefreshShowTheTargetAndAFailedOpenLeavesNone) {
     EXPECT_EQ(Title(), kIdleTitle);
-    Open(Facts().pid);
+    EXPECT_TRUE(WaitCursorWhileRowsAreWritten([&] { Open(Facts().pid); }));
     const std::wstring title = L"Quarry - [QuarryTestTarget.exe (" + std::to_wstring(Facts().pid) + L")]";
     EXPECT_EQ(Title(), title);
     const HANDLE held = frame.Target();
@@ -126,7 +139,7 @@ TEST_F(MainWindow, OpenAndRefreshShowTheTargetAndAFailedOpenLeavesNone) {
         SelectByKeyboard(Region(Facts().patternAlloc.address));
         ModalAnswers answers;
         Command(ID_TARGET_OPEN);
-        Command(ID_TARGET_REFRESH);
+        EXPECT_TRUE(WaitCursorWhileRowsAreWritten([&] { Command(ID_TARGET_REFRESH); }));
         EXPECT_EQ(frame.Target(), held);
         EXPECT_EQ(RowCount(), allRows);
         EXPECT_EQ(Pane(), L"");

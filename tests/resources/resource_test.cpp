@@ -1,9 +1,12 @@
-// Quarry.exe holds every resource the program loads, and its manifest asks for common
-// controls 6 and the caller's rights. What the dialogs show is checked on the live dialogs.
+// Quarry.exe holds every resource the program loads, its manifest asks for common controls 6
+// and the caller's rights, and its menu and dialogs carry the design's words. The About box's
+// texts are checked on the live box.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -13,9 +16,64 @@
 namespace quarry {
 namespace {
 
-TEST(Resources, QuarryExeHoldsWhatTheProgramLoads) {
-    const test::UniqueModule module(
+test::UniqueModule QuarryExe() {
+    return test::UniqueModule(
         LoadLibraryExW(test::BesideTestProgram(L"Quarry.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
+
+// Each item as `"text" id`, a separator as `-`, a drop-down menu's items in braces.
+std::wstring MenuTexts(HMENU menu) {
+    std::wstring texts;
+    for (int at = 0; at < GetMenuItemCount(menu); ++at) {
+        wchar_t text[64] = {};
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
+        item.dwTypeData = text;
+        item.cch = 64;
+        GetMenuItemInfoW(menu, at, TRUE, &item);
+        texts += at ? L", " : L"";
+        if (item.fType & MFT_SEPARATOR) texts += L"-";
+        else if (item.hSubMenu) texts += L'"' + std::wstring(text) + L"\" {" + MenuTexts(item.hSubMenu) + L"}";
+        else texts += L'"' + std::wstring(text) + L"\" " + std::to_wstring(item.wID);
+    }
+    return texts;
+}
+
+// The caption, then each control as `id "text"`, read from the template windres writes for
+// DIALOGEX (DLGTEMPLATEEX): a number in place of a name shows as #number.
+std::wstring DialogTexts(const WORD* dialog) {
+    if (dialog[0] != 1 || dialog[1] != 0xFFFF) return L"not a DLGTEMPLATEEX";
+    DWORD style = 0;
+    std::memcpy(&style, dialog + 6, sizeof(style));
+    const WORD controls = dialog[8];
+    const WORD* at = dialog + 13;  // past version, signature, help id, styles, count, x, y, cx, cy
+    const auto field = [&at] {  // 0xFFFF and a number, else a string to its zero
+        if (*at == 0xFFFF) {
+            at += 2;
+            return L"#" + std::to_wstring(at[-1]);
+        }
+        const std::wstring text(reinterpret_cast<const wchar_t*>(at));
+        at += text.size() + 1;
+        return text;
+    };
+    field(), field();  // menu, window class
+    std::wstring texts = L'"' + field() + L"\":";
+    if (style & DS_SETFONT) at += 3, field();  // size, weight, italic and charset, face
+    for (WORD control = 0; control < controls; ++control) {
+        at += (at - dialog) % 2;  // each control starts on a DWORD
+        std::int32_t id = 0;
+        std::memcpy(&id, at + 10, sizeof(id));  // past help id, styles, x, y, cx, cy
+        at += 12;
+        field();  // window class
+        texts += (control ? L", " : L" ") + std::to_wstring(id) + L" \"" + field() + L'"';
+        at += 1 + (*at + 1) / 2;  // creation data
+    }
+    return texts;
+}
+
+TEST(Resources, QuarryExeHoldsWhatTheProgramLoads) {
+    const test::UniqueModule module = QuarryExe();
     const HMODULE quarry = module.get();
     ASSERT_NE(quarry, nullptr) << "no Quarry.exe beside the test: error " << GetLastError();
     const std::pair<const wchar_t*, int> loaded[] = {
@@ -31,6 +89,25 @@ TEST(Resources, QuarryExeHoldsWhatTheProgramLoads) {
          {R"(level="asInvoker" uiAccess="false")", R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
           R"(publicKeyToken="6595b64144ccf1df")"})
         EXPECT_NE(xml.find(wanted), std::string::npos) << wanted;
+}
+
+TEST(Resources, TheMenuAndTheDialogsSayWhatTheDesignSays) {
+    const test::UniqueModule module = QuarryExe();
+    const HMODULE quarry = module.get();
+    ASSERT_NE(quarry, nullptr) << "no Quarry.exe beside the test: error " << GetLastError();
+    const auto dialog = [quarry](int id) {
+        const HRSRC found = FindResourceW(quarry, MAKEINTRESOURCEW(id), RT_DIALOG);
+        return found ? DialogTexts(static_cast<const WORD*>(LockResource(LoadResource(quarry, found)))) : L"none";
+    };
+    const UniqueMenu menu(LoadMenuW(quarry, MAKEINTRESOURCEW(IDR_MAINFRAME)));
+    const std::pair<std::wstring, const wchar_t*> shown[] = {
+        {MenuTexts(menu.get()),
+         LR"("&Open" 32777, "&Refresh" 32776, "&Find" 32783, "&Dump" 32781, "&About" 57664, "Exit" 57665)"},
+        {dialog(IDD_FIND), LR"("Find": 1005 "", 1 "Find", 2 "Cancel", -1 "F3 to find next")"},
+        {dialog(IDD_SELECT_PROCESS),
+         LR"("Select a process": 1 "&OK", 2 "&Cancel", 1001 "", 1002 "Refresh", 1003 "Show All Processes")"},
+    };
+    for (const auto& [read, designed] : shown) EXPECT_EQ(read, designed);
 }
 
 }  // namespace
