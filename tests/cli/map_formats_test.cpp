@@ -112,6 +112,29 @@ TEST(MapReport, ComparisonNamesEachAllocationAddedRemovedOrChanged) {
     EXPECT_EQ(CompareMaps(after, after).text, u"0 added, 0 removed, 0 changed\n");
 }
 
+// A comparison that skipped a column would hide every change of it.
+TEST(MapReport, ComparisonShowsAChangeOfEveryColumnOfAllocationsAndOfRegions) {
+    // The image allocation, every cell set, and its .text region, Blocks unset.
+    const std::tuple<int, std::u16string, std::u16string> cases[] = {
+        {kColumnAddress, u"Address 0000000140000000 -> new", u"Address 0000000140001000 -> new"},
+        {kColumnType, u"Type Image -> new", u"Type Image -> new"},
+        {kColumnSize, u"Size 12 KB -> new", u"Size 8 KB -> new"},
+        {kColumnCommit, u"Commit 12 KB -> new", u"Commit 8 KB -> new"},
+        {kColumnProtect, u"Protect Read -> new", u"Protect Execute/Read -> new"},
+        {kColumnBlocks, u"Blocks 2 -> new", u"Blocks \"\" -> new"},
+        {kColumnDetails, u"Details C:\\Qu\"arry\\é𝄞.exe -> new", u"Details .text -> new"},
+    };
+    const MapRows before = Recorded();
+    for (const auto& [column, allocationChange, regionChange] : cases) {
+        MapRows allocation = before, region = before;
+        allocation[0].cells[static_cast<std::size_t>(column)] = u"new";
+        region[2].cells[static_cast<std::size_t>(column)] = u"new";
+        EXPECT_EQ(CompareMaps(before, allocation).text, u"~ 0000000140000000: " + allocationChange + u"\n0 added, 0 removed, 1 changed\n");
+        EXPECT_EQ(CompareMaps(before, region).text,
+                  u"~ 0000000140000000:\n  ~ 0000000140001000: " + regionChange + u"\n0 added, 0 removed, 1 changed\n");
+    }
+}
+
 TEST(MapRows, AnAddressFindsTheAllocationAndTheRegionHoldingIt) {
     const MapRows rows = Recorded();
     using Address = std::optional<std::uint64_t>;
