@@ -1,5 +1,8 @@
 #include "cli/arguments.h"
 
+#include <algorithm>
+#include <array>
+
 #include "cli/map_csv.h"
 #include "procsel/process_rows.h"
 
@@ -15,6 +18,90 @@ bool EqualFolded(std::u16string_view a, std::u16string_view b) {
 
 std::u16string_view WithoutExe(std::u16string_view name) {
     return name.size() > 4 && EqualFolded(name.substr(name.size() - 4), u".exe") ? name.substr(0, name.size() - 4) : name;
+}
+
+// Where the words after an option go; address slots are read as hexadecimal.
+enum class Slot { None, At, DumpAddress, Output, Before, After };
+
+struct OptionRow {
+    std::u16string_view name;
+    std::optional<Action> action;  // the action it asks for; none: it refines the action
+    std::array<Slot, 2> values;    // the words after it, in order (Slot::None: no more)
+    std::string_view needs;        // those words, for the message when they are missing
+};
+
+// Every option, in any order on the command line, each at most once, and at most one that
+// asks for an action (none: the table).
+constexpr OptionRow kOptions[] = {
+    {u"--help", Action::Help, {}, ""},
+    {u"-h", Action::Help, {}, ""},
+    {u"/?", Action::Help, {}, ""},
+    {u"--csv", Action::Csv, {}, ""},
+    {u"--summary", Action::Summary, {}, ""},
+    {u"--dump", Action::Dump, {Slot::DumpAddress, Slot::Output}, "an address and a file"},
+    {u"--dump-allocation", Action::DumpAllocation, {Slot::DumpAddress, Slot::Output}, "an address and a file"},
+    {u"--diff", Action::Diff, {Slot::Before, Slot::After}, "two CSV files"},
+    {u"--at", std::nullopt, {Slot::At}, "a hexadecimal address"},
+    {u"-o", std::nullopt, {Slot::Output}, "a file"},
+};
+
+struct ActionRow {
+    Action action;
+    std::string_view shown;  // its name in messages
+    bool takesProcess;
+    std::array<std::u16string_view, 2> refinedBy;  // the options without an action that go with it
+};
+
+constexpr ActionRow kActions[] = {
+    {Action::Table, "the table", true, {u"--at"}},
+    {Action::Csv, "--csv", true, {u"--at", u"-o"}},
+    {Action::Summary, "--summary", true, {}},
+    {Action::Dump, "--dump", true, {}},
+    {Action::DumpAllocation, "--dump-allocation", true, {}},
+    {Action::Diff, "--diff", false, {}},
+    {Action::Help, "--help", false, {}},
+};
+
+// Ends the options, so that a process whose name begins with "-" can be given.
+constexpr std::u16string_view kEndOfOptions = u"--";
+
+const OptionRow* FindOption(std::u16string_view word) {
+    for (const OptionRow& option : kOptions)
+        if (option.name == word) return &option;
+    return nullptr;
+}
+
+const ActionRow& RowOf(Action action) {
+    for (const ActionRow& row : kActions)
+        if (row.action == action) return row;
+    return kActions[0];
+}
+
+bool Refines(const ActionRow& row, std::u16string_view option) {
+    return std::find(row.refinedBy.begin(), row.refinedBy.end(), option) != row.refinedBy.end();
+}
+
+// "-o goes with --csv only", naming every action that takes the option.
+std::string GoesWithOnly(std::u16string_view option) {
+    std::string actions;
+    for (const ActionRow& row : kActions)
+        if (Refines(row, option)) actions += (actions.empty() ? "" : " or ") + std::string(row.shown);
+    return ToUtf8(option) + " goes with " + actions + " only";
+}
+
+// Puts one word of an option where its slot says; why not, when it is no address.
+std::optional<std::string> Store(Arguments& arguments, Slot slot, const std::u16string& word) {
+    if (slot == Slot::At || slot == Slot::DumpAddress) {
+        const std::optional<std::uint64_t> address = ParseAddress(word);
+        if (!address) return ToUtf8(word) + " is not a hexadecimal address";
+        if (slot == Slot::At) arguments.at = *address;
+        else arguments.dumpAddress = *address;
+    } else if (slot == Slot::Output) {
+        arguments.output = word;
+    } else if (slot == Slot::Before || slot == Slot::After) {
+        (slot == Slot::Before ? arguments.before : arguments.after) = word;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -49,65 +136,43 @@ bool NameMatches(std::u16string_view executable, std::u16string_view asked) {
 
 std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16string>& words) {
     Arguments arguments;
-    if (words.empty()) return std::string("no process given");
-    std::size_t next = 0;
-    const auto take = [&]() -> std::optional<std::u16string> {
-        if (next >= words.size()) return std::nullopt;
-        return words[next++];
-    };
-    const std::u16string first = words[next++];
-    if (first == u"--help" || first == u"-h" || first == u"/?") {
-        arguments.action = Action::Help;
-    } else if (first == u"--diff") {
-        arguments.action = Action::Diff;
-        const auto before = take(), after = take();
-        if (!before || !after) return std::string("--diff needs two CSV files");
-        arguments.before = *before;
-        arguments.after = *after;
-    } else if (first.starts_with(u"-")) {
-        return "unknown option " + ToUtf8(first);
-    } else {
-        arguments.process = first;
-    }
-    bool actionGiven = false;
-    while (next < words.size()) {
-        const std::u16string word = words[next++];
-        const auto setAction = [&](Action action) {
-            if (actionGiven || arguments.process.empty()) return false;
-            arguments.action = action;
-            return actionGiven = true;
-        };
-        if (word == u"--csv") {
-            if (!setAction(Action::Csv) && arguments.action != Action::Csv) return std::string("--csv does not go with what came before it");
-        } else if (word == u"--summary") {
-            if (!setAction(Action::Summary)) return std::string("--summary does not go with what came before it");
-        } else if (word == u"--dump" || word == u"--dump-allocation") {
-            if (!setAction(word == u"--dump" ? Action::Dump : Action::DumpAllocation))
-                return ToUtf8(word) + " does not go with what came before it";
-            const auto address = take(), file = take();
-            if (!address || !file) return ToUtf8(word) + " needs an address and a file";
-            const std::optional<std::uint64_t> parsed = ParseAddress(*address);
-            if (!parsed) return ToUtf8(*address) + " is not a hexadecimal address";
-            arguments.dumpAddress = *parsed;
-            arguments.output = *file;
-        } else if (word == u"--at") {
-            const auto address = take();
-            const std::optional<std::uint64_t> parsed = address ? ParseAddress(*address) : std::nullopt;
-            if (!parsed || arguments.process.empty()) return std::string("--at needs a process and a hexadecimal address");
-            arguments.at = parsed;
-        } else if (word == u"-o") {
-            const auto file = take();
-            if (!file || arguments.process.empty()) return std::string("-o needs a process and a file");
-            arguments.output = *file;
-        } else {
-            return "unexpected " + ToUtf8(word);
+    std::optional<std::u16string> process;
+    const OptionRow* actionOption = nullptr;
+    std::vector<const OptionRow*> given;
+    bool optionsEnded = false;
+    for (std::size_t next = 0; next < words.size();) {
+        const std::u16string& word = words[next++];
+        if (!optionsEnded && word == kEndOfOptions) {
+            optionsEnded = true;
+            continue;
+        }
+        const OptionRow* option = optionsEnded ? nullptr : FindOption(word);
+        if (!option) {
+            if (!optionsEnded && word.starts_with(u'-')) return "unknown option " + ToUtf8(word);
+            if (process) return "unexpected " + ToUtf8(word);
+            process = word;
+            continue;
+        }
+        const bool sameAction = option->action && actionOption && option->action == actionOption->action;
+        if (sameAction || std::find(given.begin(), given.end(), option) != given.end()) return ToUtf8(word) + " is given twice";
+        if (option->action && actionOption) return ToUtf8(word) + " does not go with " + ToUtf8(actionOption->name);
+        given.push_back(option);
+        if (option->action) {
+            actionOption = option;
+            arguments.action = *option->action;
+        }
+        for (const Slot slot : option->values) {
+            if (slot == Slot::None) break;
+            if (next >= words.size()) return ToUtf8(word) + " needs " + std::string(option->needs);
+            if (std::optional<std::string> why = Store(arguments, slot, words[next++])) return *why;
         }
     }
-    const bool dump = arguments.action == Action::Dump || arguments.action == Action::DumpAllocation;
-    if (arguments.at && arguments.action != Action::Table && arguments.action != Action::Csv)
-        return std::string("--at goes with the table or --csv only");
-    if (!arguments.output.empty() && !dump && arguments.action != Action::Csv)
-        return std::string("-o goes with --csv only");
+    const ActionRow& action = RowOf(arguments.action);
+    for (const OptionRow* option : given)
+        if (!option->action && !Refines(action, option->name)) return GoesWithOnly(option->name);
+    if (action.takesProcess && !process) return std::string("no process given");
+    if (!action.takesProcess && process) return "unexpected " + ToUtf8(*process);
+    arguments.process = process.value_or(u"");
     return arguments;
 }
 

@@ -31,7 +31,8 @@ inline constexpr char16_t kUsage[] =
     u"       QuarryMap --diff BEFORE.csv AFTER.csv        what changed between two CSV exports\n"
     u"       QuarryMap --help\n"
     u"PROCESS is a decimal process id or an executable name (case ignored, .exe optional);\n"
-    u"ADDRESS is hexadecimal, with or without 0x.\n";
+    u"ADDRESS is hexadecimal, with or without 0x. Options come in any order, each once;\n"
+    u"-- ends them, for a PROCESS whose name begins with -.\n";
 
 // The parsed command line (without the program's own name), or why it is not one (UTF-8).
 std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16string>& words);

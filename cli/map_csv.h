@@ -23,7 +23,9 @@ struct CsvError {
     std::string what;
 };
 
-// The rows of an export; each row's address is read back from its Address cell.
+// The rows of an export; each row's address is read back from its Address cell. An empty
+// field reads back as an unset cell, since an export writes an empty cell and an unset one
+// alike: two exports compare and list their rows by the same reading.
 std::variant<MapRows, CsvError> MapFromCsv(std::string_view text);
 
 }  // namespace quarry::cli

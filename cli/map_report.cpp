@@ -5,6 +5,8 @@
 #include <map>
 #include <vector>
 
+#include "treelist/row_text.h"
+
 namespace quarry::cli {
 namespace {
 
@@ -41,17 +43,6 @@ std::u16string Decimal(std::uint64_t value) {
 }
 
 std::u16string KilobyteText(std::uint64_t kilobytes) { return Decimal(kilobytes) + u" KB"; }
-
-// A row's set cells, quoted and joined with commas, as Copy puts a row on the clipboard.
-std::u16string CellList(const MapRow& row) {
-    std::u16string text;
-    for (const auto& cell : row.cells) {
-        if (!cell || cell->empty()) continue;
-        if (!text.empty()) text += u',';
-        text += u'"' + *cell + u'"';
-    }
-    return text;
-}
 
 std::u16string Shown(const std::u16string& cell) { return cell.empty() ? u"\"\"" : cell; }
 
@@ -149,7 +140,7 @@ std::u16string MapSummary(const MapRows& rows) {
 MapDifference CompareMaps(const MapRows& before, const MapRows& after) {
     MapDifference difference;
     const auto only = [&difference](const Allocation& allocation, bool inAfter) {
-        difference.text += (inAfter ? u"+ " : u"- ") + CellList(*allocation.row) + u"\n";
+        difference.text += (inAfter ? u"+ " : u"- ") + QuotedCells(allocation.row->cells) + u"\n";
         ++(inAfter ? difference.added : difference.removed);
     };
     const auto both = [&difference](const Allocation& old, const Allocation& now) {
@@ -161,7 +152,7 @@ MapDifference CompareMaps(const MapRows& before, const MapRows& after) {
                     regions += u"  ~ " + a->Cell(kColumnAddress) + u": " + changes + u"\n";
             },
             [&regions](const MapRow* region, bool inAfter) {
-                regions += (inAfter ? u"  + " : u"  - ") + CellList(*region) + u"\n";
+                regions += (inAfter ? u"  + " : u"  - ") + QuotedCells(region->cells) + u"\n";
             });
         const std::u16string changes = ChangedCells(*old.row, *now.row);
         if (changes.empty() && regions.empty()) return;

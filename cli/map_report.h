@@ -22,9 +22,10 @@ struct MapDifference {
     int added = 0, removed = 0, changed = 0;  // allocations
 };
 
-// Allocations matched by address: "+ " and the cells of one only in `after`, "- " for one
-// only in `before`, "~ ADDRESS: Column old -> new, ..." for one in both whose rows differ,
-// followed by its regions' "  +", "  -" and "  ~" lines; last "N added, N removed, N changed".
+// Allocations matched by address: "+ " and the row as Copy lists it (QuotedCells) for one
+// only in `after`, "- " for one only in `before`, "~ ADDRESS: Column old -> new, ..." for
+// one in both whose rows differ, followed by its regions' "  +", "  -" and "  ~" lines;
+// last "N added, N removed, N changed".
 MapDifference CompareMaps(const MapRows& before, const MapRows& after);
 
 }  // namespace quarry::cli

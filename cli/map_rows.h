@@ -19,6 +19,8 @@ struct MapRow {
     std::uint64_t address = 0;
     std::array<std::optional<std::u16string>, kColumnCount> cells;  // nullopt: never set
 
+    // A column as the table and the CSV show it, where an unset cell is as empty as an
+    // empty one; a row as a list of its cells is QuotedCells(cells), as Copy writes it.
     std::u16string Cell(int column) const { return cells[static_cast<std::size_t>(column)].value_or(u""); }
     bool operator==(const MapRow&) const = default;
 };

@@ -1,6 +1,7 @@
 // QuarryMap.exe: the memory map of a process on the command line, from the same walk as
 // Quarry's window. Texts for people go to a console as UTF-16 and anywhere else as UTF-8;
-// CSV is always UTF-8. Failures: one line on standard error and status 2.
+// CSV is always UTF-8. Failures, a write that fails included: one line on standard error
+// and status 2.
 #include <windows.h>
 
 #include <chrono>
@@ -47,13 +48,43 @@ bool WriteBytes(HANDLE handle, const std::string& bytes) {
     return true;
 }
 
-void WriteText(HANDLE handle, const std::u16string& text) {
-    if (!IsConsole(handle)) {
-        WriteBytes(handle, ToUtf8(text));
-        return;
-    }
+// False when the handle refuses some of `text`.
+bool WriteText(HANDLE handle, const std::u16string& text) {
+    if (!IsConsole(handle)) return WriteBytes(handle, ToUtf8(text));
     DWORD written = 0;
-    WriteConsoleW(handle, AsWide(text.c_str()), static_cast<DWORD>(text.size()), &written, nullptr);
+    return WriteConsoleW(handle, AsWide(text.c_str()), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
+// The system's own words for `error`, without the line end they come with.
+std::u16string SystemReason(DWORD error) {
+    wchar_t text[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                                  static_cast<DWORD>(std::size(text)), nullptr);
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) --length;
+    return length > 0 ? ToUtf16(std::wstring_view(text, length)) : u"error " + ToUtf16(std::to_wstring(error));
+}
+
+// `what`, then why the call that has just failed did, as the system says it.
+Failure WithReason(const std::u16string& what) {
+    const DWORD error = GetLastError();
+    return Failure{error ? what + u": " + SystemReason(error) : what};
+}
+
+// Nothing when standard output took what was written to it, else why not.
+std::optional<Failure> Printed(bool written) {
+    if (written) return std::nullopt;
+    return WithReason(u"cannot write to standard output");
+}
+
+std::optional<Failure> Print(const std::u16string& text) { return Printed(WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text)); }
+
+// A device (NUL, a console, Z:\dev\full under Wine) or a pipe, which can only be written
+// in place: a file moved over it would replace the device's name, not write to it.
+bool IsDevice(const std::wstring& path) {
+    const UniqueFileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && GetFileType(file.get()) != FILE_TYPE_DISK;
 }
 
 // Writes `path` through a temporary file beside it, so that a failure leaves neither half a
@@ -61,13 +92,18 @@ void WriteText(HANDLE handle, const std::u16string& text) {
 template <typename Write>
 std::optional<Failure> WriteWhole(const std::u16string& path, Write write) {
     const std::wstring target = ToWide(path);
+    if (IsDevice(target)) {
+        const UniqueFileHandle device(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return device ? write(device.get()) : WithReason(u"cannot write " + path);
+    }
     const std::wstring temporary = target + L".quarrymap-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     std::optional<Failure> failure;
     {
         const UniqueFileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        failure = file ? write(file.get()) : Failure{u"cannot write " + path};
+        failure = file ? write(file.get()) : WithReason(u"cannot write " + path);
     }
-    if (!failure && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) failure = Failure{u"cannot write " + path};
+    if (!failure && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) failure = WithReason(u"cannot write " + path);
     if (failure) DeleteFileW(temporary.c_str());
     return failure;
 }
@@ -75,11 +111,12 @@ std::optional<Failure> WriteWhole(const std::u16string& path, Write write) {
 std::optional<Failure> WriteBytesTo(const std::u16string& path, const std::string& bytes) {
     return WriteWhole(path, [&](HANDLE file) -> std::optional<Failure> {
         if (WriteBytes(file, bytes)) return std::nullopt;
-        return Failure{u"cannot write " + path};
+        return WithReason(u"cannot write " + path);
     });
 }
 
-// Writes the regions at `addresses` as the window's Dump writes them.
+// Writes the regions at `addresses` as the window's Dump writes them. No reason is added:
+// the dump's own questions run on other threads, so the last error here may not be theirs.
 std::optional<Failure> DumpTo(const std::u16string& path, TargetSystem& target, const std::vector<std::uint64_t>& addresses) {
     return WriteWhole(path, [&](HANDLE file) -> std::optional<Failure> {
         if (DumpRegions(file, target, addresses)) return std::nullopt;
@@ -112,7 +149,7 @@ class ProgressRows final : public RowWriter {
 public:
     explicit ProgressRows(MapRecorder& rows) : rows_(rows), console_(IsConsole(GetStdHandle(STD_ERROR_HANDLE))) {}
     ~ProgressRows() override {
-        if (shown_) WriteText(GetStdHandle(STD_ERROR_HANDLE), u"\r" + std::u16string(40, u' ') + u"\r");
+        if (shown_) ShowText(u"\r" + std::u16string(40, u' ') + u"\r");
     }
 
     void SetRowsVisible(bool) override {}
@@ -127,9 +164,12 @@ public:
 private:
     void Show() {
         if (!console_ || std::chrono::steady_clock::now() - start_ < std::chrono::milliseconds(500)) return;
-        WriteText(GetStdHandle(STD_ERROR_HANDLE), u"\r" + ToUtf16(std::to_wstring(regions_)) + u" regions walked");
+        ShowText(u"\r" + ToUtf16(std::to_wstring(regions_)) + u" regions walked");
         shown_ = true;
     }
+
+    // Progress is a courtesy: a console that refuses it changes nothing about the result.
+    static void ShowText(const std::u16string& text) { static_cast<void>(WriteText(GetStdHandle(STD_ERROR_HANDLE), text)); }
 
     MapRecorder& rows_;
     const bool console_;
@@ -169,8 +209,9 @@ std::variant<MapRows, Failure> ReadExport(const std::u16string& path) {
     return std::get<MapRows>(std::move(rows));
 }
 
+// When standard error refuses the message too, the status is all that is left to tell.
 int Fail(const Failure& failure) {
-    WriteText(GetStdHandle(STD_ERROR_HANDLE), u"QuarryMap: " + failure.message + u"\n");
+    static_cast<void>(WriteText(GetStdHandle(STD_ERROR_HANDLE), u"QuarryMap: " + failure.message + u"\n"));
     return kUsageError;
 }
 
@@ -180,14 +221,14 @@ int Compare(const Arguments& arguments) {
     auto after = ReadExport(arguments.after);
     if (auto* failure = std::get_if<Failure>(&after)) return Fail(*failure);
     const MapDifference difference = CompareMaps(std::get<MapRows>(before), std::get<MapRows>(after));
-    WriteText(GetStdHandle(STD_OUTPUT_HANDLE), difference.text);
+    if (const std::optional<Failure> failure = Print(difference.text)) return Fail(*failure);
     return difference.added + difference.removed + difference.changed ? 1 : 0;
 }
 
 int Run(const Arguments& arguments) {
     if (arguments.action == Action::Help) {
-        WriteText(GetStdHandle(STD_OUTPUT_HANDLE), kUsage);
-        return 0;
+        const std::optional<Failure> failure = Print(kUsage);
+        return failure ? Fail(*failure) : 0;
     }
     if (arguments.action == Action::Diff) return Compare(arguments);
 
@@ -210,10 +251,10 @@ int Run(const Arguments& arguments) {
     }
     std::optional<Failure> failure;
     switch (arguments.action) {
-        case Action::Table: WriteText(GetStdHandle(STD_OUTPUT_HANDLE), MapTable(rows)); break;
-        case Action::Summary: WriteText(GetStdHandle(STD_OUTPUT_HANDLE), MapSummary(rows)); break;
+        case Action::Table: failure = Print(MapTable(rows)); break;
+        case Action::Summary: failure = Print(MapSummary(rows)); break;
         case Action::Csv:
-            if (arguments.output.empty()) WriteBytes(GetStdHandle(STD_OUTPUT_HANDLE), MapToCsv(rows));
+            if (arguments.output.empty()) failure = Printed(WriteBytes(GetStdHandle(STD_OUTPUT_HANDLE), MapToCsv(rows)));
             else failure = WriteBytesTo(arguments.output, MapToCsv(rows));
             break;
         case Action::Dump: {
@@ -243,9 +284,7 @@ int wmain(int argc, wchar_t** argv) {
     const auto parsed = ParseArguments(words);
     if (const auto* error = std::get_if<std::string>(&parsed)) {
         // One line, as for every failure, so that a script can show or log it as it is.
-        WriteText(GetStdHandle(STD_ERROR_HANDLE),
-                  u"QuarryMap: " + FromUtf8(*error) + u" (QuarryMap --help lists the commands)\n");
-        return kUsageError;
+        return Fail({FromUtf8(*error) + u" (QuarryMap --help lists the commands)"});
     }
     return Run(std::get<Arguments>(parsed));
 }

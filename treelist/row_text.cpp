@@ -2,23 +2,30 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace quarry {
 
-std::u16string RowCopyText(int columnCount, const CellReader& readCell) {
+std::u16string QuotedCells(std::span<const std::optional<std::u16string>> cells) {
     std::u16string text;
-    std::array<char16_t, kCopyBufferSize> cell{};
-    for (int column = 0; column < columnCount; ++column) {
-        cell[0] = u'"';
-        // The capacity keeps one unit free behind the text's terminator for the closing quote.
-        if (!readCell(column, cell.data() + 1, kCopyCellCapacity)) continue;
-        const auto textEnd = std::find(cell.begin() + 1, cell.begin() + 1 + kCopyCellCapacity, u'\0');
-        if (textEnd == cell.begin() + 1 + kCopyCellCapacity) continue;  // a reader that broke its word
+    for (const std::optional<std::u16string>& cell : cells) {
+        if (!cell) continue;
         if (!text.empty()) text += u',';
-        text.append(cell.begin(), textEnd);
-        text += u'"';
+        text += u'"' + *cell + u'"';
     }
     return text;
+}
+
+std::u16string RowCopyText(int columnCount, const CellReader& readCell) {
+    std::vector<std::optional<std::u16string>> cells(static_cast<std::size_t>(std::max(columnCount, 0)));
+    std::array<char16_t, kCopyCellCapacity> buffer{};
+    for (int column = 0; column < columnCount; ++column) {
+        if (!readCell(column, buffer.data(), kCopyCellCapacity)) continue;
+        const auto textEnd = std::find(buffer.begin(), buffer.end(), u'\0');
+        if (textEnd == buffer.end()) continue;  // a reader that broke its word
+        cells[static_cast<std::size_t>(column)] = std::u16string(buffer.begin(), textEnd);
+    }
+    return QuotedCells(cells);
 }
 
 bool HasDrivePathShape(std::u16string_view details) { return details.size() > 2 && details[1] == u':'; }

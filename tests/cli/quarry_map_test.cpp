@@ -40,11 +40,12 @@ std::string Address(std::uint64_t address) { return test::Hex16(address); }
 std::wstring Wide(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
 // Run as a script would run it, through the command interpreter, with standard output and
-// error in files; ctest's time limit ends a run that never does.
+// error in files, unless `arguments` send either elsewhere (the last redirection wins);
+// ctest's time limit ends a run that never does.
 Ran QuarryMap(const std::wstring& arguments) {
     const SavedFile out(L"out.txt"), err(L"err.txt");
-    const std::wstring command = L"\"\"" + test::BesideTestProgram(L"QuarryMap.exe") + L"\" " + arguments + L" >" +
-                                 Quoted(out) + L" 2>" + Quoted(err) + L"\"";
+    const std::wstring command = L"\"\"" + test::BesideTestProgram(L"QuarryMap.exe") + L"\" >" + Quoted(out) + L" 2>" +
+                                 Quoted(err) + L" " + arguments + L"\"";
     const int status = _wsystem(command.c_str());
     return {static_cast<DWORD>(status), Text(out), Text(err)};
 }
@@ -107,7 +108,12 @@ TEST(QuarryMapOnTarget, EachFailureSaysWhatOnOneLineAndEndsWithTwo) {
         {pid + L" --at 0x10", "QuarryMap: no allocation holds the address 10\n"},
         {L"--diff" + Quoted(notExport) + Quoted(notExport),
          "QuarryMap: " + std::filesystem::path(notExport.path).string() + " is not a QuarryMap export: line 1: "},
-        {pid + L" --csv -o C:\\no\\such\\folder\\map.csv", "QuarryMap: cannot write C:\\no\\such\\folder\\map.csv\n"},
+        {pid + L" --csv --csv", "QuarryMap: --csv is given twice (QuarryMap --help lists the commands)\n"},
+        // Wine's words for the system's reasons; Windows has its own.
+        {pid + L" --csv -o C:\\no\\such\\folder\\map.csv", "QuarryMap: cannot write C:\\no\\such\\folder\\map.csv: Path not found.\n"},
+        {pid + L" --csv -o Z:\\dev\\full", "QuarryMap: cannot write Z:\\dev\\full: Disk full.\n"},
+        {pid + L" --csv >Z:\\dev\\full", "QuarryMap: cannot write to standard output: Disk full.\n"},
+        {pid + L" >Z:\\dev\\full", "QuarryMap: cannot write to standard output: Disk full.\n"},
     };
     for (const auto& [arguments, message] : cases) {
         const Ran run = QuarryMap(arguments);
