@@ -242,7 +242,61 @@ constexpr auto kPrintable = [] {
     return printable;
 }();
 
-bool IsWideCharacter(const std::uint8_t* unit) { return unit[1] == 0 && kPrintable[unit[0]]; }
+// The characters of one encoding in a chunk, kWidth bytes each from `first` on.
+template <std::size_t kWidth>
+struct Characters {
+    std::uint64_t address;  // the chunk's
+    std::span<const std::uint8_t> bytes;
+    std::size_t first;
+
+    // Adds `count` characters from byte `from` on to `text`, up to the limit.
+    void AppendTo(std::string& text, std::size_t from, std::uint64_t count) const {
+        for (std::uint64_t i = 0; i < count && text.size() < kStringTextLimit; ++i)
+            text += static_cast<char>(bytes[from + i * kWidth]);
+    }
+    // Makes `open` the string of `run` characters that ends before byte `end`; one that began
+    // in an earlier chunk already holds its start and its text so far.
+    void Describe(StringHit& open, std::uint64_t run, std::size_t end) const {
+        const std::uint64_t here = (end - first) / kWidth;
+        if (run > here) {
+            AppendTo(open.text, first, here);
+        } else {
+            open.address = address + end - run * kWidth;
+            open.text.clear();
+            AppendTo(open.text, end - run * kWidth, run);
+        }
+        open.length = run;
+    }
+};
+
+// Counts printable characters without a branch on each one, which in code and other
+// random-looking bytes could not be predicted; `ended` takes each string long enough.
+// Returns where the characters stopped: the last byte when a unit is cut in half.
+template <std::size_t kWidth, typename Ended>
+std::size_t ScanCharacters(StringHit& open, const Characters<kWidth>& chunk, std::size_t minLength, Ended&& ended) {
+    const std::uint8_t* const data = chunk.bytes.data();
+    const std::size_t size = chunk.bytes.size();
+    std::uint64_t run = open.length;
+    std::size_t at = chunk.first;
+    for (; at + kWidth <= size; at += kWidth) {
+        // All ones for a printable character, else zero.
+        const std::uint64_t printable =
+            0 - static_cast<std::uint64_t>(kPrintable[data[at]] & (kWidth == 1 || data[at + kWidth - 1] == 0));
+        // The length of the string this character ends, or 0: minLength is 2 at the least.
+        if ((run & ~printable) >= minLength) {
+            chunk.Describe(open, run, at);
+            ended(open);
+        }
+        run = (run + 1) & printable;
+    }
+    if (run > 0) {
+        chunk.Describe(open, run, at);
+    } else {
+        open.length = 0;
+        open.text.clear();  // keeps its capacity, at most the limit
+    }
+    return at;
+}
 
 }  // namespace
 
@@ -250,13 +304,6 @@ StringSearch::StringSearch(std::size_t minLength, StringHitReceiver onHit)
     : minLength_(std::max(minLength, kLeastMinStringLength)), onHit_(std::move(onHit)) {
     ascii_.hit.encoding = 'A';
     wide_[0].hit.encoding = wide_[1].hit.encoding = 'W';
-}
-
-void StringSearch::Extend(Pending& pending, std::uint64_t address, std::span<const std::uint8_t> characters) {
-    if (pending.hit.length == 0) pending.hit.address = address;
-    pending.hit.length += characters.size();
-    const std::size_t kept = std::min(characters.size(), kStringTextLimit - pending.hit.text.size());
-    pending.hit.text.append(reinterpret_cast<const char*>(characters.data()), kept);
 }
 
 // Strings are decided as they end, which keeps address order: an ASCII string has no zero
@@ -268,8 +315,8 @@ bool StringSearch::Feed(std::uint64_t address, std::span<const std::uint8_t> byt
     runEnd_ = address + bytes.size();
     SearchWide(address, bytes, 0);
     SearchWide(address, bytes, 1);
-    std::sort(wideEnded_.begin(), wideEnded_.end(), [](const StringHit& a, const StringHit& b) { return a.address < b.address; });
-    SearchAscii(address, bytes);
+    SortWideEnded();
+    ScanCharacters(ascii_.hit, Characters<1>{address, bytes, 0}, minLength_, [this](const StringHit& hit) { ReportAscii(hit); });
     ReportWideBefore(runEnd_);
     return !stopped_;
 }
@@ -277,56 +324,49 @@ bool StringSearch::Feed(std::uint64_t address, std::span<const std::uint8_t> byt
 bool StringSearch::EndRun() {
     FinishWide(wide_[0]);
     FinishWide(wide_[1]);
-    std::sort(wideEnded_.begin(), wideEnded_.end(), [](const StringHit& a, const StringHit& b) { return a.address < b.address; });
-    FinishAscii();
+    SortWideEnded();
+    if (ascii_.hit.length >= minLength_) ReportAscii(ascii_.hit);
+    ascii_.hit.length = 0;
+    ascii_.hit.text.clear();
     ReportWideBefore(runEnd_);
-    wide_[0].lowByte = wide_[1].lowByte = -1;
     return !stopped_;
 }
 
-// The units that start at addresses of `parity`; the one begun by the last chunk's last byte first.
+// The units that start at addresses of `parity`; first the one whose low byte ended the last chunk.
 void StringSearch::SearchWide(std::uint64_t address, std::span<const std::uint8_t> bytes, int parity) {
+    if (bytes.empty()) return;
     Pending& pending = wide_[parity];
-    std::size_t at = (address & 1) == static_cast<std::uint64_t>(parity) ? 0 : 1;
-    if (pending.lowByte >= 0 && !bytes.empty()) {
-        const std::uint8_t unit[2] = {static_cast<std::uint8_t>(pending.lowByte), bytes[0]};
-        if (IsWideCharacter(unit)) Extend(pending, address - 1, std::span(unit, 1));
-        else FinishWide(pending);
-        pending.lowByte = -1;
+    StringHit& open = pending.hit;
+    if (pending.lowByte >= 0) {
+        const auto low = static_cast<std::uint8_t>(pending.lowByte);
+        if (bytes[0] == 0 && kPrintable[low]) {
+            if (open.length++ == 0) open.address = address - 1;
+            if (open.text.size() < kStringTextLimit) open.text += static_cast<char>(low);
+        } else {
+            FinishWide(pending);
+        }
     }
-    for (; at + 1 < bytes.size(); at += 2) {
-        if (IsWideCharacter(&bytes[at])) Extend(pending, address + at, bytes.subspan(at, 1));
-        else if (pending.hit.length > 0) FinishWide(pending);
-    }
-    if (at < bytes.size()) pending.lowByte = bytes[at];
-}
-
-void StringSearch::SearchAscii(std::uint64_t address, std::span<const std::uint8_t> bytes) {
-    const std::uint8_t* const data = bytes.data();
-    const std::size_t size = bytes.size();
-    for (std::size_t at = 0; at < size;) {
-        std::size_t end = at;
-        while (end < size && kPrintable[data[end]]) ++end;
-        if (end > at) Extend(ascii_, address + at, bytes.subspan(at, end - at));
-        if (end == size) return;
-        FinishAscii();
-        for (at = end + 1; at < size && !kPrintable[data[at]];) ++at;
-    }
+    const std::size_t first = (address & 1) == static_cast<std::uint64_t>(parity) ? 0 : 1;
+    const std::size_t end = ScanCharacters(open, Characters<2>{address, bytes, first}, minLength_,
+                                           [this](const StringHit& hit) { wideEnded_.push_back(hit); });
+    pending.lowByte = end < bytes.size() ? bytes[end] : -1;
 }
 
 void StringSearch::FinishWide(Pending& pending) {
     if (pending.hit.length >= minLength_) wideEnded_.push_back(pending.hit);
     pending.hit.length = 0;
     pending.hit.text.clear();
+    pending.lowByte = -1;
 }
 
-void StringSearch::FinishAscii() {
-    if (ascii_.hit.length >= minLength_) {
-        ReportWideBefore(ascii_.hit.address);
-        Report(ascii_.hit);
-    }
-    ascii_.hit.length = 0;
-    ascii_.hit.text.clear();  // keeps its capacity, at most the limit
+void StringSearch::SortWideEnded() {
+    std::sort(wideEnded_.begin() + static_cast<std::ptrdiff_t>(wideReported_), wideEnded_.end(),
+              [](const StringHit& a, const StringHit& b) { return a.address < b.address; });
+}
+
+void StringSearch::ReportAscii(const StringHit& hit) {
+    ReportWideBefore(hit.address);
+    Report(hit);
 }
 
 void StringSearch::ReportWideBefore(std::uint64_t address) {

@@ -115,11 +115,10 @@ private:
         StringHit hit;
         int lowByte = -1;  // 'W': the first byte of a unit whose second is still to come
     };
-    static void Extend(Pending& pending, std::uint64_t address, std::span<const std::uint8_t> characters);
     void SearchWide(std::uint64_t address, std::span<const std::uint8_t> bytes, int parity);
-    void SearchAscii(std::uint64_t address, std::span<const std::uint8_t> bytes);
     void FinishWide(Pending& pending);
-    void FinishAscii();
+    void SortWideEnded();
+    void ReportAscii(const StringHit& hit);
     void ReportWideBefore(std::uint64_t address);
     void Report(const StringHit& hit);
 
