@@ -13,6 +13,8 @@ using Reads = std::vector<std::pair<std::uint64_t, std::size_t>>;
 
 constexpr std::uint64_t kBase = 0x10000000, kMiB = 0x100000, kPage = 0x1000;
 constexpr std::string_view kNeedle = "NEEDLE";
+const std::vector<AddressRange> kAll = {{kBase, kBase + 0x234000}};
+constexpr std::uint64_t kAllReadable = 0x200000 + 2 * kPage + 2 * 0x10000;
 
 // A 2 MiB run of a read-write and a read-only region; a guard page; a page ending in the
 // needle's first half, a no-access page and a page starting with its second half; a reserved
@@ -20,7 +22,6 @@ constexpr std::string_view kNeedle = "NEEDLE";
 // committed page. The needle is in every one of them.
 struct Target {
     test::ScriptedTargetSystem system;
-    std::vector<AddressRange> ranges = {{kBase, kBase + 0x234000}};
 
     Target() {
         Region(0, 0x180000, kMemCommit, 0x04);
@@ -37,8 +38,8 @@ struct Target {
         system.memory[kBase].assign(0x214000, '.');
         system.memory[kBase + 0x224000].assign(0x10000, '.');
         system.memory[kBase + 0x300000].assign(kPage, '.');
-        for (const std::uint64_t at : std::initializer_list<std::uint64_t>{0, kMiB - 3, 0x180000 - 2, 0x200000 - 6, 0x200010, 0x202010, 0x204010})
-            Put(kBase, at, kNeedle);
+        const std::uint64_t needles[] = {0, kMiB - 3, 0x180000 - 2, 0x200000 - 6, 0x200010, 0x202010, 0x204010};
+        for (const std::uint64_t at : needles) Put(kBase, at, kNeedle);
         Put(kBase, 0x202000 - 3, kNeedle.substr(0, 3));
         Put(kBase, 0x203000, kNeedle.substr(3));
         Put(kBase + 0x224000, 0, kNeedle);
@@ -55,18 +56,27 @@ struct Target {
 TEST(SearchMemory, ReadsOnlyReadableRunsInMegabyteChunksAndFindsHitsAcrossRegionsNotGaps) {
     const struct {
         const char* what;
+        std::vector<AddressRange> ranges;
+        bool decommit;  // the last region, once the first chunk is read
         std::size_t maxHits;
         std::uint64_t stopAfter;  // bytes done when progress asks to stop
         bool complete;
+        std::uint64_t readable;
         std::vector<std::uint64_t> hits;
         Reads reads;
     } cases[] = {
-        {"all of it", 100, ~0ull, true,
+        {"all of it", kAll, false, 100, ~0ull, true, kAllReadable,
          {kBase, kBase + kMiB - 3, kBase + 0x180000 - 2, kBase + 0x200000 - 6, kBase + 0x224000},
          {{kBase, kMiB}, {kBase + kMiB, kMiB}, {kBase + 0x201000, kPage}, {kBase + 0x203000, kPage},
           {kBase + 0x214000, 0x20000}, {kBase + 0x214000, 0x10000}, {kBase + 0x224000, 0x10000}}},
-        {"stopped by the hits", 2, ~0ull, false, {kBase, kBase + kMiB - 3}, {{kBase, kMiB}, {kBase + kMiB, kMiB}}},
-        {"stopped by the progress", 100, kMiB, false, {kBase}, {{kBase, kMiB}}},
+        {"a region decommitted before its turn", kAll, true, 100, ~0ull, true, kAllReadable,
+         {kBase, kBase + kMiB - 3, kBase + 0x180000 - 2, kBase + 0x200000 - 6},
+         {{kBase, kMiB}, {kBase + kMiB, kMiB}, {kBase + 0x201000, kPage}, {kBase + 0x203000, kPage}, {kBase + 0x214000, 0x10000}}},
+        {"parts of regions in ranges that touch", {{kBase + kMiB - 0x10, kBase + 0x180000}, {kBase + 0x180000, kBase + 0x180010}},
+         false, 100, ~0ull, true, 0x80020, {kBase + kMiB - 3, kBase + 0x180000 - 2}, {{kBase + kMiB - 0x10, 0x80020}}},
+        {"stopped by the hits", kAll, false, 2, ~0ull, false, kAllReadable, {kBase, kBase + kMiB - 3},
+         {{kBase, kMiB}, {kBase + kMiB, kMiB}}},
+        {"stopped by the progress", kAll, false, 100, kMiB, false, kAllReadable, {kBase}, {{kBase, kMiB}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -77,16 +87,19 @@ TEST(SearchMemory, ReadsOnlyReadableRunsInMegabyteChunksAndFindsHitsAcrossRegion
             return hits.size() < c.maxHits;
         });
         std::uint64_t done = 0, readable = 0;
-        EXPECT_EQ(SearchMemory(target.system, target.ranges, search,
+        EXPECT_EQ(SearchMemory(target.system, c.ranges, search,
                                [&](std::uint64_t soFar, std::uint64_t total) {
                                    EXPECT_GT(soFar, done);
                                    done = soFar, readable = total;
+                                   if (c.decommit)
+                                       target.system.answers[kBase + 0x224000] = {kBase + 0x224000, kBase, 0x10000,
+                                                                                  test::kMemReserve, 0, kMemPrivate};
                                    return soFar < c.stopAfter;
                                }),
                   c.complete);
         EXPECT_EQ(hits, c.hits);
         EXPECT_EQ(target.system.reads, c.reads);
-        EXPECT_EQ(readable, 0x200000u + 2 * kPage + 2 * 0x10000u);
+        EXPECT_EQ(readable, c.readable);
         EXPECT_EQ(done == readable, c.complete);
     }
 }
