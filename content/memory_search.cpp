@@ -8,7 +8,7 @@ namespace quarry {
 namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-// A-Z and a-z differ in one bit only: a byte masked with this matches its letter in both cases.
+// A-Z and a-z differ in this bit only: a letter with it cleared stands for both its cases.
 constexpr std::uint8_t kCaseBit = 0x20;
 
 bool IsAsciiLetter(std::uint32_t c) { return (c | kCaseBit) >= 'a' && (c | kCaseBit) <= 'z'; }

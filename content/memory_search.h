@@ -84,8 +84,6 @@ private:
     bool stopped_ = false;
 };
 
-// Printable characters: tab and 0x20 to 0x7E; for 'W' the UTF-16LE units of those (high
-// byte 0), at even or odd addresses alike.
 inline constexpr std::size_t kDefaultMinStringLength = 5;
 inline constexpr std::size_t kLeastMinStringLength = 2;
 // A string's text is kept up to this many characters; a longer one is reported with its true
@@ -94,7 +92,7 @@ inline constexpr std::size_t kStringTextLimit = 4096;
 
 struct StringHit {
     std::uint64_t address = 0;
-    char encoding = 'A';     // 'A' for ASCII bytes, 'W' for UTF-16LE
+    char encoding = 'A';       // 'A' for ASCII bytes, 'W' for UTF-16LE
     std::uint64_t length = 0;  // in characters, which may be more than text holds
     std::string text;          // ASCII
 };
@@ -102,7 +100,8 @@ using StringHitReceiver = std::function<bool(const StringHit&)>;
 
 // Runs of at least `minLength` printable characters (kLeastMinStringLength at the least),
 // each reported once, whole, when it ends: at a character that is not printable or at the
-// run's end. In address order.
+// run's end. In address order. Printable are tab and 0x20 to 0x7E as ASCII bytes ('A'), and
+// the UTF-16LE units of those, high byte 0, at even or odd addresses alike ('W').
 class StringSearch final : public ChunkSearch {
 public:
     StringSearch(std::size_t minLength, StringHitReceiver onHit);

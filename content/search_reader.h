@@ -26,11 +26,12 @@ struct AddressRange {
 // their read failed); false stops the search, as when the target has ended.
 using SearchProgress = std::function<bool(std::uint64_t done, std::uint64_t readable)>;
 
-// Searches the readable memory of `ranges` (in address order, not overlapping): regions the
-// rule allows are asked for once, and regions that touch are one run, across ranges too.
-// A read that fails (the region has gone or become unreadable since) ends its run silently,
-// and the search goes on after the region that failed. True when every range was searched;
-// false when the search or `progress` asked to stop.
+// Searches the readable memory of `ranges` (in address order, not overlapping). Their regions
+// are asked for first, to list the runs (a pair of addresses each) and know the total before
+// the first read; regions that may be read and touch are one run, across ranges too. A read
+// that fails (the region has gone or become unreadable since) ends its run silently, and the
+// search goes on after the region that failed. True when every range was searched; false
+// when the search or `progress` asked to stop.
 bool SearchMemory(ProcessMemory& memory, std::span<const AddressRange> ranges, ChunkSearch& search,
                   const SearchProgress& progress);
 
