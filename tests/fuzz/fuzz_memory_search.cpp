@@ -95,14 +95,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         strings.emplace_back(hit.address, hit.encoding, hit.length, hit.text);
         return true;
     });
+    const auto searchPlainly = [&](const Memory& run) {
+        PlainPatternHits(patterns, run, expectedHits);
+        for (const std::size_t first : {0, 1}) PlainStrings(run, first, 2, minLength, expectedStrings);
+        PlainStrings(run, 0, 1, minLength, expectedStrings);
+    };
     std::uint64_t address = input.ConsumeIntegral<std::uint32_t>();
     Memory joined{address, {}};
     while (input.remaining_bytes() > 0) {
         const bool adjacent = input.ConsumeBool();
         if (!adjacent) {
-            PlainPatternHits(patterns, joined, expectedHits);
-            for (std::size_t first = 0; first < 2; ++first) PlainStrings(joined, first, 2, minLength, expectedStrings);
-            PlainStrings(joined, 0, 1, minLength, expectedStrings);
+            searchPlainly(joined);
             address += input.ConsumeIntegralInRange(1, 3);
             joined = {address, {}};
             if (input.ConsumeBool()) {  // the end of a run said, or only seen in the next address
@@ -117,9 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         joined.bytes.insert(joined.bytes.end(), chunk.begin(), chunk.end());
         address += chunk.size();
     }
-    PlainPatternHits(patterns, joined, expectedHits);
-    for (std::size_t first = 0; first < 2; ++first) PlainStrings(joined, first, 2, minLength, expectedStrings);
-    PlainStrings(joined, 0, 1, minLength, expectedStrings);
+    searchPlainly(joined);
     patternSearch.EndRun();
     stringSearch.EndRun();
 
