@@ -30,6 +30,7 @@ int main() {
     const Seconds walkAlone = BenchWalkAlone(report, layout);
     BenchStoreSearch(report, layout);
     BenchQuarryMap(report, layout, walkAlone);
+    BenchMemorySearch(report);
 #ifdef _WIN32
     BenchWindow window;
     if (!window.Ready()) {

@@ -1,6 +1,8 @@
 #include "bench/core_bench.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "cli/map_csv.h"
 #include "cli/map_report.h"
 #include "content/hex_dump.h"
+#include "content/memory_search.h"
 #include "memmap/memory_map.h"
 #include "treelist/cell_store.h"
 #include "treelist/search_order.h"
@@ -58,6 +61,34 @@ std::u16string AddressText(std::uint64_t address) {
     std::u16string text;
     for (int shift = 60; shift >= 0; shift -= 4) text += u"0123456789ABCDEF"[(address >> shift) & 0xF];
     return text;
+}
+
+// A plain search for a literal: glibc's memmem where there is one, std::search elsewhere.
+std::size_t PlainSearchCount(const std::vector<std::uint8_t>& haystack, std::string_view needle) {
+    std::size_t hits = 0;
+#ifdef __GLIBC__
+    const std::uint8_t* at = haystack.data();
+    const std::uint8_t* const end = at + haystack.size();
+    while (const void* found = memmem(at, static_cast<std::size_t>(end - at), needle.data(), needle.size())) {
+        ++hits;
+        at = static_cast<const std::uint8_t*>(found) + 1;
+    }
+#else
+    for (auto at = haystack.begin(); (at = std::search(at, haystack.end(), needle.begin(), needle.end())) != haystack.end(); ++at)
+        ++hits;
+#endif
+    return hits;
+}
+
+constexpr const char* kPlainSearchName =
+#ifdef __GLIBC__
+    "memmem";
+#else
+    "std::search";
+#endif
+
+std::string Throughput(std::size_t bytes, Seconds seconds) {
+    return Fixed(static_cast<double>(bytes) / seconds / 1e9, 2) + " GB/s";
 }
 
 }  // namespace
@@ -137,6 +168,56 @@ void BenchQuarryMap(Report& report, ScriptedLayout& layout, Seconds walkAlone) {
     report.Add({"QuarryMap --diff of two such exports (read both, compare)", Millis(compare),
                 std::to_string(difference.changed) + " changed of " + std::to_string(layout.allocations) + " allocations", "<= 1 s",
                 Verdict(compare <= 1.0 && difference.changed == 1)});
+}
+
+void BenchMemorySearch(Report& report) {
+    constexpr std::size_t kBufferSize = std::size_t{256} << 20, kChunk = std::size_t{1} << 20;
+    std::vector<std::uint8_t> buffer(kBufferSize);
+    std::uint64_t state = 0x9E3779B97F4A7C15;  // xorshift: random bytes, the same every run
+    for (std::size_t i = 0; i < kBufferSize; i += 8) {
+        state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+        std::memcpy(buffer.data() + i, &state, 8);
+    }
+    const std::u16string text = u"QuarrySearchTest";
+    const std::string literal(text.begin(), text.end());
+    std::string wide;
+    for (const char c : literal) wide += {c, '\0'};
+    const struct {
+        const char* what;
+        BytePattern pattern;
+        std::string_view plain;
+    } cases[] = {
+        {"a 16-byte literal", *Utf8TextPattern(text, false), literal},
+        {"the same, A-Z case ignored", *Utf8TextPattern(text, true), literal},
+        {"its UTF-16 form (32 bytes)", *Utf16TextPattern(text, false), wide},
+        {"hex with 4 wildcards in 16 bytes", *HexPattern(u"51 75 ?? 72 72 79 ?? 65 61 72 ?? 68 54 65 ?? 74"), literal},
+    };
+    for (const auto& c : cases) {
+        const bool targeted = &c == &cases[0];  // the literal has a target
+        std::size_t hits = 0;
+        const Seconds ours = FastestOf(3, [&] {
+            hits = 0;
+            PatternSearch search({c.pattern}, [&](const PatternHit&) { return ++hits, true; });
+            for (std::size_t at = 0; at < kBufferSize; at += kChunk) search.Feed(at, std::span(buffer).subspan(at, kChunk));
+            search.EndRun();
+        });
+        std::size_t plainHits = 0;
+        const Seconds plain = FastestOf(3, [&] { plainHits = PlainSearchCount(buffer, c.plain); });
+        report.Add({"Memory search, " + std::string(c.what) + ", absent from 256 MiB of random bytes, 1 MiB chunks",
+                    Throughput(kBufferSize, ours) + (hits == 0 ? "" : ", " + std::to_string(hits) + " HITS"),
+                    std::string(kPlainSearchName) + " of the " + std::to_string(c.plain.size()) + " bytes: " +
+                        Throughput(kBufferSize, plain) + (plainHits == 0 ? "" : ", HITS"),
+                    targeted ? "at least the plain search's speed" : "", targeted ? Verdict(ours <= plain) : ""});
+    }
+    std::size_t strings = 0;
+    const Seconds found = FastestOf(3, [&] {
+        strings = 0;
+        StringSearch search(kDefaultMinStringLength, [&](const StringHit&) { return ++strings, true; });
+        for (std::size_t at = 0; at < kBufferSize; at += kChunk) search.Feed(at, std::span(buffer).subspan(at, kChunk));
+        search.EndRun();
+    });
+    report.Add({"Strings of at least 5 characters in the same bytes", Throughput(kBufferSize, found),
+                std::to_string(strings) + " strings", "", ""});
 }
 
 }  // namespace quarry::bench

@@ -1,5 +1,5 @@
-// The figures that need no window: the hex dump of one page, and the walk over the big
-// scripted target into a RowWriter that does nothing.
+// The figures that need no window: the hex dump of one page, the walk over the big scripted
+// target into a RowWriter that does nothing, and the memory search's matcher.
 #pragma once
 
 #include "bench/bench_report.h"
@@ -18,5 +18,9 @@ void BenchStoreSearch(Report& report, ScriptedLayout& layout);
 
 // QuarryMap: the CSV export of the big map, against the walk alone, and --diff of two exports.
 void BenchQuarryMap(Report& report, ScriptedLayout& layout, Seconds walkAlone);
+
+// The memory search over a 256 MiB buffer of random bytes in 1 MiB chunks, as the reads feed
+// it, beside a plain library search of the same bytes over the same buffer.
+void BenchMemorySearch(Report& report);
 
 }  // namespace quarry::bench
