@@ -4,20 +4,14 @@
 #include <array>
 
 #include "cli/map_csv.h"
-#include "procsel/process_rows.h"
+#include "text/ascii.h"
+#include "text/numbers.h"
 
 namespace quarry::cli {
 namespace {
 
-bool EqualFolded(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
-    return true;
-}
-
 std::u16string_view WithoutExe(std::u16string_view name) {
-    return name.size() > 4 && EqualFolded(name.substr(name.size() - 4), u".exe") ? name.substr(0, name.size() - 4) : name;
+    return name.size() > 4 && EqualFoldingAscii(name.substr(name.size() - 4), u".exe") ? name.substr(0, name.size() - 4) : name;
 }
 
 // Where the words after an option go; address slots are read as hexadecimal.
@@ -92,7 +86,7 @@ std::string GoesWithOnly(std::u16string_view option) {
 // Puts one word of an option where its slot says; why not, when it is no address.
 std::optional<std::string> Store(Arguments& arguments, Slot slot, const std::u16string& word) {
     if (slot == Slot::At || slot == Slot::DumpAddress) {
-        const std::optional<std::uint64_t> address = ParseAddress(word);
+        const std::optional<std::uint64_t> address = ParseHex(word);
         if (!address) return ToUtf8(word) + " is not a hexadecimal address";
         if (slot == Slot::At) arguments.at = *address;
         else arguments.dumpAddress = *address;
@@ -106,19 +100,6 @@ std::optional<std::string> Store(Arguments& arguments, Slot slot, const std::u16
 
 }  // namespace
 
-std::optional<std::uint64_t> ParseAddress(std::u16string_view text) {
-    if (text.size() > 2 && text[0] == u'0' && FoldAsciiCase(text[1]) == u'x') text.remove_prefix(2);
-    if (text.empty() || text.size() > 16) return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char16_t c : text) {
-        const char16_t f = FoldAsciiCase(c);
-        const int digit = f >= u'0' && f <= u'9' ? f - u'0' : f >= u'a' && f <= u'f' ? f - u'a' + 10 : -1;
-        if (digit < 0) return std::nullopt;
-        value = value << 4 | static_cast<std::uint64_t>(digit);
-    }
-    return value;
-}
-
 std::optional<std::uint32_t> ParseProcessId(std::u16string_view text) {
     if (text.empty() || text.size() > 10) return std::nullopt;
     std::uint64_t value = 0;
@@ -131,7 +112,7 @@ std::optional<std::uint32_t> ParseProcessId(std::u16string_view text) {
 }
 
 bool NameMatches(std::u16string_view executable, std::u16string_view asked) {
-    return EqualFolded(WithoutExe(executable), WithoutExe(asked));
+    return EqualFoldingAscii(WithoutExe(executable), WithoutExe(asked));
 }
 
 std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16string>& words) {

@@ -37,9 +37,6 @@ inline constexpr char16_t kUsage[] =
 // The parsed command line (without the program's own name), or why it is not one (UTF-8).
 std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16string>& words);
 
-// Hexadecimal, with or without "0x"; nothing when it is not one or does not fit 64 bits.
-std::optional<std::uint64_t> ParseAddress(std::u16string_view text);
-
 // A process id when PROCESS is all decimal digits (and fits 32 bits).
 std::optional<std::uint32_t> ParseProcessId(std::u16string_view text);
 

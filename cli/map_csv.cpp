@@ -4,41 +4,11 @@
 #include <optional>
 #include <vector>
 
+#include "text/numbers.h"
+#include "text/utf8.h"
+
 namespace quarry::cli {
 namespace {
-
-constexpr char16_t kReplacement = 0xFFFD;
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-bool IsHigh(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
-
-void AppendUtf16(std::u16string& out, char32_t c) {
-    if (c < 0x10000) {
-        out += static_cast<char16_t>(c);
-    } else {
-        c -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (c >> 10));
-        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    }
-}
 
 // The header's fields: the row's kind, then the tree's own column captions.
 constexpr std::size_t kFieldCount = 1 + kColumnCount;
@@ -79,53 +49,13 @@ std::optional<std::vector<std::string>> SplitQuoted(std::string_view line) {
     }
 }
 
+// An Address cell as the map writes it: 16 upper-case digits.
 std::optional<std::uint64_t> ParseAddress(std::string_view text) {
-    if (text.size() != 16) return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (digit < 0) return std::nullopt;
-        value = value << 4 | static_cast<std::uint64_t>(digit);
-    }
-    return value;
+    const bool written = text.size() == 16 && text.find_first_not_of("0123456789ABCDEF") == std::string_view::npos;
+    return written ? ParseHex(FromUtf8(text)) : std::nullopt;
 }
 
 }  // namespace
-
-std::string ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (IsHigh(text[i]) && i + 1 < text.size() && IsLow(text[i + 1]))
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        else if (IsHigh(text[i]) || IsLow(text[i]))
-            c = kReplacement;  // a lone half of a pair has no UTF-8 form
-        AppendUtf8(out, c);
-    }
-    return out;
-}
-
-std::u16string FromUtf8(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-        char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
-        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            valid = (next & 0xC0) == 0x80;
-            c = c << 6 | (next & 0x3F);
-        }
-        constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-        valid = valid && c >= kLeast[length] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
-        AppendUtf16(out, valid ? c : kReplacement);
-        i += valid ? static_cast<std::size_t>(length) : 1;
-    }
-    return out;
-}
 
 std::string MapToCsv(const MapRows& rows) {
     std::string csv;

@@ -9,11 +9,9 @@
 #include <variant>
 
 #include "cli/map_rows.h"
+#include "text/utf8.h"
 
 namespace quarry::cli {
-
-std::string ToUtf8(std::u16string_view text);
-std::u16string FromUtf8(std::string_view text);
 
 std::string MapToCsv(const MapRows& rows);
 

@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include "text/numbers.h"
 #include "treelist/row_text.h"
 
 namespace quarry::cli {
@@ -32,17 +33,6 @@ std::u16string Aligned(const std::vector<Line>& lines, const std::vector<bool>& 
     }
     return text;
 }
-
-std::u16string Decimal(std::uint64_t value) {
-    std::u16string text;
-    do {
-        text.insert(text.begin(), static_cast<char16_t>(u'0' + value % 10));
-        value /= 10;
-    } while (value);
-    return text;
-}
-
-std::u16string KilobyteText(std::uint64_t kilobytes) { return Decimal(kilobytes) + u" KB"; }
 
 std::u16string Shown(const std::u16string& cell) { return cell.empty() ? u"\"\"" : cell; }
 
@@ -129,7 +119,7 @@ std::u16string MapSummary(const MapRows& rows) {
     }
     std::vector<Line> lines{{u"Type", u"Allocations", u"Size", u"Committed"}};
     const auto add = [&lines](const std::u16string& name, const Totals& sum) {
-        lines.push_back({name, Decimal(sum.allocations), KilobyteText(sum.size), KilobyteText(sum.committed)});
+        lines.push_back({name, DecimalText(sum.allocations), KilobyteText(sum.size), KilobyteText(sum.committed)});
     };
     for (const std::u16string& type : types)
         if (totals.count(type)) add(type, totals[type]);
@@ -160,9 +150,9 @@ MapDifference CompareMaps(const MapRows& before, const MapRows& after) {
         ++difference.changed;
     };
     Merge(ByAddress(before), ByAddress(after), both, only);
-    difference.text += Decimal(static_cast<std::uint64_t>(difference.added)) + u" added, " +
-                       Decimal(static_cast<std::uint64_t>(difference.removed)) + u" removed, " +
-                       Decimal(static_cast<std::uint64_t>(difference.changed)) + u" changed\n";
+    difference.text += DecimalText(static_cast<std::uint64_t>(difference.added)) + u" added, " +
+                       DecimalText(static_cast<std::uint64_t>(difference.removed)) + u" removed, " +
+                       DecimalText(static_cast<std::uint64_t>(difference.changed)) + u" changed\n";
     return difference;
 }
 

@@ -284,7 +284,7 @@ int wmain(int argc, wchar_t** argv) {
     const auto parsed = ParseArguments(words);
     if (const auto* error = std::get_if<std::string>(&parsed)) {
         // One line, as for every failure, so that a script can show or log it as it is.
-        return Fail({FromUtf8(*error) + u" (QuarryMap --help lists the commands)"});
+        return Fail({quarry::FromUtf8(*error) + u" (QuarryMap --help lists the commands)"});
     }
     return Run(std::get<Arguments>(parsed));
 }

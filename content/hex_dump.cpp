@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "memmap/hex_text.h"
+#include "text/numbers.h"
 
 namespace quarry {
 namespace {

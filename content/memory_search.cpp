@@ -4,6 +4,10 @@
 #include <array>
 #include <cstring>
 
+#include "text/ascii.h"
+#include "text/numbers.h"
+#include "text/utf8.h"
+
 namespace quarry {
 namespace {
 
@@ -11,37 +15,8 @@ constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 // A-Z and a-z differ in this bit only: a letter with it cleared stands for both its cases.
 constexpr std::uint8_t kCaseBit = 0x20;
 
-bool IsAsciiLetter(std::uint32_t c) { return (c | kCaseBit) >= 'a' && (c | kCaseBit) <= 'z'; }
-
 PatternByte::Match LetterMatch(std::uint32_t c, bool ignoreCase) {
     return ignoreCase && IsAsciiLetter(c) ? PatternByte::Match::AnyCase : PatternByte::Match::Exact;
-}
-
-// UTF-16 to UTF-8, kept here as small as the patterns need it.
-std::string ToUtf8(std::u16string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        const bool high = c >= 0xD800 && c < 0xDC00, low = c >= 0xDC00 && c < 0xE000;
-        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        else if (high || low)
-            c = 0xFFFD;  // a lone half of a pair has no UTF-8 form
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        const int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-        out += static_cast<char>(((0xFF00 >> (tail + 1)) & 0xFF) | (c >> (6 * tail)));
-        for (int shift = 6 * (tail - 1); shift >= 0; shift -= 6) out += static_cast<char>(0x80 | ((c >> shift) & 0x3F));
-    }
-    return out;
-}
-
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if ((c | kCaseBit) >= u'a' && (c | kCaseBit) <= u'f') return (c | kCaseBit) - u'a' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -74,7 +49,7 @@ std::optional<BytePattern> HexPattern(std::u16string_view text) {
             continue;
         }
         if (i + 1 >= text.size()) return std::nullopt;  // half a pair at the end
-        const int high = HexDigit(text[i]), low = HexDigit(text[i + 1]);
+        const int high = HexDigitValue(text[i]), low = HexDigitValue(text[i + 1]);
         if (text[i] == u'?' && text[i + 1] == u'?')
             pattern.push_back({0, PatternByte::Match::Any});
         else if (high >= 0 && low >= 0)

@@ -8,10 +8,6 @@
 namespace quarry {
 namespace {
 
-bool Holds(const RegionInfo& region, std::uint64_t address) {
-    return address >= region.baseAddress && address - region.baseAddress < region.regionSize;
-}
-
 // Where the region ends; the last region of the address space ends at its top.
 std::uint64_t RegionEnd(const RegionInfo& region) {
     const std::uint64_t room = std::numeric_limits<std::uint64_t>::max() - region.baseAddress;
@@ -27,7 +23,7 @@ std::vector<AddressRange> ReadableRuns(ProcessMemory& memory, std::span<const Ad
             RegionInfo region;
             // A target that cannot say, or an answer that does not hold `at`: nothing more
             // can be learnt about this range.
-            if (!memory.QueryRegion(at, region) || !Holds(region, at)) break;
+            if (!memory.QueryRegion(at, region) || !RegionHolds(region, at)) break;
             const std::uint64_t end = std::min(RegionEnd(region), range.end);
             if (MayRead(region)) {
                 if (!runs.empty() && runs.back().end == at) runs.back().end = end;
@@ -63,7 +59,7 @@ private:
         if (const auto read = ReadChunk(at, size, nullptr)) return Fed(at, *read);
         // Which region failed: the one at `at`, if alone it now cannot be read, or one after it.
         RegionInfo region;
-        const bool known = memory_.QueryRegion(at, region) && Holds(region, at);
+        const bool known = memory_.QueryRegion(at, region) && RegionHolds(region, at);
         const std::uint64_t regionEnd = known ? std::min(RegionEnd(region), end) : at + size;
         if (known && MayRead(region) && regionEnd < at + size)
             if (const auto read = ReadChunk(at, static_cast<std::size_t>(regionEnd - at), &region)) return Fed(at, *read);

@@ -2,15 +2,13 @@
 
 #include <string_view>
 
+#include "text/ascii.h"
+
 namespace quarry {
 namespace {
 
 constexpr std::u16string_view kDosDevicesPrefix = u"\\??\\";
 constexpr std::size_t kDeviceNameCapacity = 260;
-
-bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
-
-char16_t FoldAsciiCase(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
 
 bool HasDriveLetter(std::u16string_view path) {
     return path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == u':' && path[2] == u'\\';
@@ -18,10 +16,7 @@ bool HasDriveLetter(std::u16string_view path) {
 
 // The backslash keeps volume 1 from matching a path on volume 10.
 bool BeginsWithDevice(std::u16string_view path, std::u16string_view device) {
-    if (path.size() <= device.size() || path[device.size()] != u'\\') return false;
-    for (std::size_t i = 0; i < device.size(); ++i)
-        if (FoldAsciiCase(path[i]) != FoldAsciiCase(device[i])) return false;
-    return true;
+    return path.size() > device.size() && path[device.size()] == u'\\' && StartsFoldingAscii(path, device);
 }
 
 std::optional<std::u16string> ReplaceDeviceWithDrive(TargetSystem& system, std::u16string_view path) {

@@ -8,32 +8,16 @@
 
 #include "memmap/address_table.h"
 #include "memmap/annotations.h"
-#include "memmap/hex_text.h"
 #include "memmap/image_sections.h"
 #include "memmap/mapped_file_name.h"
 #include "memmap/vocabulary.h"
+#include "text/numbers.h"
 
 namespace quarry {
 namespace {
 
 constexpr std::uint64_t kTopAddress = std::numeric_limits<std::uint64_t>::max();
 constexpr std::uint64_t kNoAllocation = kTopAddress;  // no allocation base is all ones
-
-char16_t* WriteDecimal(char16_t* out, std::uint64_t value) {
-    char16_t digits[20];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char16_t>(u'0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    while (count > 0) *out++ = digits[--count];
-    return out;
-}
-
-void AppendDecimal(std::u16string& text, std::uint64_t value) {
-    char16_t digits[20];
-    text.append(digits, static_cast<std::size_t>(WriteDecimal(digits, value) - digits));
-}
 
 // Addresses and counts formatted on the stack: the walk writes several per region.
 class NumberText {

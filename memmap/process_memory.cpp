@@ -1,13 +1,6 @@
 #include "memmap/process_memory.h"
 
 namespace quarry {
-namespace {
-
-bool Holds(const RegionInfo& region, std::uint64_t address) {
-    return address >= region.baseAddress && address - region.baseAddress < region.regionSize;
-}
-
-}  // namespace
 
 bool MayRead(const RegionInfo& region) {
     // A committed region always has a protection; 0 would be one the system could not give.
@@ -22,8 +15,8 @@ std::optional<std::size_t> ProcessMemory::Read(std::uint64_t address, std::span<
     // Each region the bytes touch, from the first on; a read across a boundary needs both.
     for (;;) {
         RegionInfo region;
-        if (known && Holds(*known, at)) region = *known;
-        else if (!QueryRegion(at, region) || !Holds(region, at)) return std::nullopt;
+        if (known && RegionHolds(*known, at)) region = *known;
+        else if (!QueryRegion(at, region) || !RegionHolds(region, at)) return std::nullopt;
         if (!MayRead(region)) return std::nullopt;
         const std::uint64_t inRegion = region.regionSize - (at - region.baseAddress);  // no overflow at the top
         if (left <= inRegion) break;

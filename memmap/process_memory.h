@@ -27,6 +27,11 @@ struct RegionInfo {
     std::uint32_t type = 0;
 };
 
+// Whether `address` lies in the region.
+constexpr bool RegionHolds(const RegionInfo& region, std::uint64_t address) {
+    return address >= region.baseAddress && address - region.baseAddress < region.regionSize;
+}
+
 // Whether the region's pages may be read without changing the target. A region has one
 // state and one protection throughout, so one answer covers all its pages.
 bool MayRead(const RegionInfo& region);

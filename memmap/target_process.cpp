@@ -1,13 +1,14 @@
 #include "memmap/target_process.h"
 
+#include "text/numbers.h"
+
 namespace quarry {
 
 std::u16string TargetTitle(std::optional<std::u16string_view> executableName, std::uint32_t processId) {
     std::u16string title = u"Quarry - [";
     title += executableName.value_or(kUnknownProcessName);
     title += u" (";
-    const std::string id = std::to_string(processId);
-    title.append(id.begin(), id.end());
+    AppendDecimal(title, processId);
     title += u")]";
     return title;
 }

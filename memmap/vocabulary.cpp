@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "memmap/hex_text.h"
+#include "text/numbers.h"
 
 namespace quarry {
 namespace {

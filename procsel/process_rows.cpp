@@ -7,13 +7,6 @@ constexpr std::u16string_view kDosDevicesPrefix = u"\\??\\";
 constexpr std::u16string_view kSystemRootPrefix = u"\\Systemroot";
 constexpr std::u16string_view kSystemRootVariable = u"%SystemRoot%";
 
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (FoldAsciiCase(text[i]) != FoldAsciiCase(prefix[i])) return false;
-    return true;
-}
-
 std::optional<ImagePath> Fitting(ImagePath path) {
     if (!FitsProcessText(path.text.size())) return std::nullopt;
     return path;
@@ -22,9 +15,9 @@ std::optional<ImagePath> Fitting(ImagePath path) {
 }  // namespace
 
 std::optional<ImagePath> RewriteImagePath(std::u16string_view path) {
-    if (StartsWithNoCase(path, kDosDevicesPrefix))
+    if (StartsFoldingAscii(path, kDosDevicesPrefix))
         return Fitting({std::u16string(path.substr(kDosDevicesPrefix.size())), false});
-    if (StartsWithNoCase(path, kSystemRootPrefix))
+    if (StartsFoldingAscii(path, kSystemRootPrefix))
         return Fitting({std::u16string(kSystemRootVariable) += path.substr(kSystemRootPrefix.size()), true});
     return Fitting({std::u16string(path), false});
 }

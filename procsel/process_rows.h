@@ -7,17 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "text/ascii.h"  // process names and paths compare with A-Z folded, whatever the locale
+
 namespace quarry {
 
 // Capacity, terminator included, of the list's path, account and column-text buffers.
 inline constexpr std::size_t kProcessTextCapacity = 260;
 
 constexpr bool FitsProcessText(std::size_t length) { return length < kProcessTextCapacity; }
-
-// Only A-Z: comparisons of process names and paths must not depend on the user's locale.
-constexpr char16_t FoldAsciiCase(char16_t unit) {
-    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-}
 
 // --- Image path ---------------------------------------------------------------------------
 

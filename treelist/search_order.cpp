@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "text/ascii.h"
+
 namespace quarry {
 
 std::unique_ptr<CaseFoldTable> AsciiCaseFold() {
     auto fold = std::make_unique<CaseFoldTable>();
     for (std::size_t unit = 0; unit < fold->size(); ++unit)
-        (*fold)[unit] = static_cast<char16_t>(unit >= u'A' && unit <= u'Z' ? unit - u'A' + u'a' : unit);
+        (*fold)[unit] = FoldAsciiCase(static_cast<char16_t>(unit));
     return fold;
 }
 
