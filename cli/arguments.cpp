@@ -4,6 +4,7 @@
 #include <array>
 
 #include "cli/map_csv.h"
+#include "content/memory_search.h"
 #include "text/ascii.h"
 #include "text/numbers.h"
 
@@ -15,17 +16,18 @@ std::u16string_view WithoutExe(std::u16string_view name) {
 }
 
 // Where the words after an option go; address slots are read as hexadecimal.
-enum class Slot { None, At, DumpAddress, Output, Before, After };
+enum class Slot { None, At, DumpAddress, Output, Before, After, Text, HexBytes, Min, Max, Type, IgnoreCase };
 
 struct OptionRow {
     std::u16string_view name;
     std::optional<Action> action;  // the action it asks for; none: it refines the action
     std::array<Slot, 2> values;    // the words after it, in order (Slot::None: no more)
     std::string_view needs;        // those words, for the message when they are missing
+    bool repeats = false;          // may be given more than once
 };
 
-// Every option, in any order on the command line, each at most once, and at most one that
-// asks for an action (none: the table).
+// Every option, in any order on the command line, each at most once unless it repeats, and
+// at most one that asks for an action (none: the table), or a search and --csv.
 constexpr OptionRow kOptions[] = {
     {u"--help", Action::Help, {}, ""},
     {u"-h", Action::Help, {}, ""},
@@ -35,20 +37,30 @@ constexpr OptionRow kOptions[] = {
     {u"--dump", Action::Dump, {Slot::DumpAddress, Slot::Output}, "an address and a file"},
     {u"--dump-allocation", Action::DumpAllocation, {Slot::DumpAddress, Slot::Output}, "an address and a file"},
     {u"--diff", Action::Diff, {Slot::Before, Slot::After}, "two CSV files"},
+    {u"--find", Action::Find, {Slot::Text}, "a text"},
+    {u"--find-hex", Action::FindHex, {Slot::HexBytes}, "hexadecimal bytes"},
+    {u"--strings", Action::Strings, {}, ""},
     {u"--at", std::nullopt, {Slot::At}, "a hexadecimal address"},
     {u"-o", std::nullopt, {Slot::Output}, "a file"},
+    {u"-i", std::nullopt, {Slot::IgnoreCase}, ""},
+    {u"--min", std::nullopt, {Slot::Min}, "a length"},
+    {u"--max", std::nullopt, {Slot::Max}, "a number of hits"},
+    {u"--type", std::nullopt, {Slot::Type}, "Image, Mapped or Private", true},
 };
 
 struct ActionRow {
     Action action;
     std::string_view shown;  // its name in messages
     bool takesProcess;
-    std::array<std::u16string_view, 2> refinedBy;  // the options without an action that go with it
+    std::array<std::u16string_view, 5> refinedBy;  // the options without an action that go with it
 };
 
 constexpr ActionRow kActions[] = {
     {Action::Table, "the table", true, {u"--at"}},
     {Action::Csv, "--csv", true, {u"--at", u"-o"}},
+    {Action::Find, "--find", true, {u"--at", u"-o", u"--type", u"--max", u"-i"}},
+    {Action::FindHex, "--find-hex", true, {u"--at", u"-o", u"--type", u"--max"}},
+    {Action::Strings, "--strings", true, {u"--at", u"-o", u"--type", u"--max", u"--min"}},
     {Action::Summary, "--summary", true, {}},
     {Action::Dump, "--dump", true, {}},
     {Action::DumpAllocation, "--dump-allocation", true, {}},
@@ -75,12 +87,43 @@ bool Refines(const ActionRow& row, std::u16string_view option) {
     return std::find(row.refinedBy.begin(), row.refinedBy.end(), option) != row.refinedBy.end();
 }
 
-// "-o goes with --csv only", naming every action that takes the option.
+// "-o goes with --csv or --find only", naming every action that takes the option.
 std::string GoesWithOnly(std::u16string_view option) {
-    std::string actions;
+    std::vector<std::string_view> actions;
     for (const ActionRow& row : kActions)
-        if (Refines(row, option)) actions += (actions.empty() ? "" : " or ") + std::string(row.shown);
-    return ToUtf8(option) + " goes with " + actions + " only";
+        if (Refines(row, option)) actions.push_back(row.shown);
+    std::string text;
+    for (std::size_t i = 0; i < actions.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == actions.size() ? " or " : ", ") + std::string(actions[i]);
+    return ToUtf8(option) + " goes with " + text + " only";
+}
+
+bool IsSearch(Action action) { return action == Action::Find || action == Action::FindHex || action == Action::Strings; }
+
+// A decimal count of at least `least`.
+std::optional<std::uint64_t> Count(const std::u16string& word, std::uint64_t least) {
+    if (word.empty() || word.size() > 18 || word.find_first_not_of(u"0123456789") != std::u16string::npos) return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char16_t c : word) value = value * 10 + static_cast<std::uint64_t>(c - u'0');
+    return value >= least ? std::optional(value) : std::nullopt;
+}
+
+std::optional<std::string> StoreSearch(Arguments& arguments, Slot slot, const std::u16string& word) {
+    if (slot == Slot::Text || slot == Slot::HexBytes) {
+        if (word.empty()) return std::string("an empty pattern finds nothing");
+        if (slot == Slot::HexBytes && !HexPattern(word)) return ToUtf8(word) + " is not hexadecimal bytes: pairs of digits, or ?? for any byte";
+        arguments.pattern = word;
+    } else if (slot == Slot::Min || slot == Slot::Max) {
+        const std::optional<std::uint64_t> count = Count(word, slot == Slot::Min ? kLeastMinStringLength : 1);
+        if (!count) return ToUtf8(word) + (slot == Slot::Min ? " is no length of 2 or more" : " is no number of hits");
+        if (slot == Slot::Min) arguments.minLength = static_cast<std::size_t>(*count);
+        else arguments.maxHits = *count;
+    } else if (slot == Slot::Type) {
+        for (const std::u16string_view type : {u"Image", u"Mapped", u"Private"})
+            if (EqualFoldingAscii(word, type)) return arguments.types.emplace_back(type), std::nullopt;
+        return ToUtf8(word) + " is not Image, Mapped or Private";
+    }
+    return std::nullopt;
 }
 
 // Puts one word of an option where its slot says; why not, when it is no address.
@@ -94,6 +137,8 @@ std::optional<std::string> Store(Arguments& arguments, Slot slot, const std::u16
         arguments.output = word;
     } else if (slot == Slot::Before || slot == Slot::After) {
         (slot == Slot::Before ? arguments.before : arguments.after) = word;
+    } else {
+        return StoreSearch(arguments, slot, word);
     }
     return std::nullopt;
 }
@@ -135,15 +180,22 @@ std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16st
             continue;
         }
         const bool sameAction = option->action && actionOption && option->action == actionOption->action;
-        if (sameAction || std::find(given.begin(), given.end(), option) != given.end()) return ToUtf8(word) + " is given twice";
-        if (option->action && actionOption) return ToUtf8(word) + " does not go with " + ToUtf8(actionOption->name);
+        const bool again = !option->repeats && std::find(given.begin(), given.end(), option) != given.end();
+        if (sameAction || again) return ToUtf8(word) + " is given twice";
+        // A search writes its hits as CSV when --csv goes with it.
+        const bool csvSearch = option->action && actionOption &&
+                               ((*option->action == Action::Csv && IsSearch(*actionOption->action)) ||
+                                (IsSearch(*option->action) && *actionOption->action == Action::Csv));
+        if (option->action && actionOption && !csvSearch) return ToUtf8(word) + " does not go with " + ToUtf8(actionOption->name);
         given.push_back(option);
-        if (option->action) {
+        arguments.csv = arguments.csv || csvSearch;
+        if (option->action && !(csvSearch && *option->action == Action::Csv)) {
             actionOption = option;
             arguments.action = *option->action;
         }
+        if (option->values[0] == Slot::IgnoreCase) arguments.ignoreCase = true;
         for (const Slot slot : option->values) {
-            if (slot == Slot::None) break;
+            if (slot == Slot::None || slot == Slot::IgnoreCase) break;
             if (next >= words.size()) return ToUtf8(word) + " needs " + std::string(option->needs);
             if (std::optional<std::string> why = Store(arguments, slot, words[next++])) return *why;
         }
@@ -151,6 +203,7 @@ std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16st
     const ActionRow& action = RowOf(arguments.action);
     for (const OptionRow* option : given)
         if (!option->action && !Refines(action, option->name)) return GoesWithOnly(option->name);
+    if (arguments.at && !arguments.types.empty()) return std::string("--at and --type do not go together");
     if (action.takesProcess && !process) return std::string("no process given");
     if (!action.takesProcess && process) return "unexpected " + ToUtf8(*process);
     arguments.process = process.value_or(u"");

@@ -10,7 +10,7 @@
 
 namespace quarry::cli {
 
-enum class Action { Help, Table, Csv, Summary, Dump, DumpAllocation, Diff };
+enum class Action { Help, Table, Csv, Summary, Dump, DumpAllocation, Diff, Find, FindHex, Strings };
 
 struct Arguments {
     Action action = Action::Table;
@@ -19,6 +19,13 @@ struct Arguments {
     std::uint64_t dumpAddress = 0;          // --dump, --dump-allocation
     std::u16string output;                  // -o FILE, or the dump's FILE; empty: standard output
     std::u16string before, after;           // --diff
+    // The searches: --find TEXT, --find-hex BYTES; -i, --min N, --max N, --type (repeated).
+    std::u16string pattern;
+    bool ignoreCase = false;
+    bool csv = false;                       // --csv beside a search
+    std::size_t minLength = 5;
+    std::optional<std::uint64_t> maxHits;
+    std::vector<std::u16string> types;      // Image, Mapped or Private, as asked
 };
 
 inline constexpr char16_t kUsage[] =
@@ -29,10 +36,15 @@ inline constexpr char16_t kUsage[] =
     u"       QuarryMap PROCESS --dump ADDRESS FILE        the region holding ADDRESS, to FILE\n"
     u"       QuarryMap PROCESS --dump-allocation ADDRESS FILE   the whole allocation, likewise\n"
     u"       QuarryMap --diff BEFORE.csv AFTER.csv        what changed between two CSV exports\n"
+    u"       QuarryMap PROCESS --find TEXT [-i]           TEXT as UTF-8 and UTF-16LE; -i ignores A-Z case\n"
+    u"       QuarryMap PROCESS --find-hex \"4D 5A ?? 00\"   bytes; ?? is any byte\n"
+    u"       QuarryMap PROCESS --strings [--min N]        printable ASCII and UTF-16LE runs of N (5) or more\n"
+    u"         searches take --at ADDRESS, --type Image|Mapped|Private (repeatable), --max N,\n"
+    u"         --csv and -o FILE; status 0 with hits, 1 without, 2 on failure\n"
     u"       QuarryMap --help\n"
     u"PROCESS is a decimal process id or an executable name (case ignored, .exe optional);\n"
-    u"ADDRESS is hexadecimal, with or without 0x. Options come in any order, each once;\n"
-    u"-- ends them, for a PROCESS whose name begins with -.\n";
+    u"ADDRESS is hexadecimal, with or without 0x. Options come in any order, each once but\n"
+    u"--type; -- ends them, for a PROCESS whose name begins with -.\n";
 
 // The parsed command line (without the program's own name), or why it is not one (UTF-8).
 std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16string>& words);

@@ -57,6 +57,12 @@ std::optional<std::uint64_t> ParseAddress(std::string_view text) {
 
 }  // namespace
 
+std::string CsvLine(const std::vector<std::u16string>& fields) {
+    std::string line;
+    for (const std::u16string& field : fields) AppendField(line, ToUtf8(field));
+    return line + "\r\n";
+}
+
 std::string MapToCsv(const MapRows& rows) {
     std::string csv;
     std::string line;

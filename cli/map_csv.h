@@ -7,11 +7,15 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "cli/map_rows.h"
 #include "text/utf8.h"
 
 namespace quarry::cli {
+
+// One line of quoted fields, as every line of QuarryMap's CSV.
+std::string CsvLine(const std::vector<std::u16string>& fields);
 
 std::string MapToCsv(const MapRows& rows);
 

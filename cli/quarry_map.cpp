@@ -16,6 +16,8 @@
 #include "cli/map_csv.h"
 #include "cli/map_report.h"
 #include "cli/map_rows.h"
+#include "cli/search_hits.h"
+#include "content/search_reader.h"
 #include "framework/handles.h"
 #include "framework/utf16.h"
 #include "memmap/memory_map.h"
@@ -23,6 +25,7 @@
 #include "memmap/win32_target_process.h"
 #include "memmap/win32_target_system.h"
 #include "procsel/privileges.h"
+#include "text/numbers.h"
 
 namespace quarry::cli {
 namespace {
@@ -225,6 +228,132 @@ int Compare(const Arguments& arguments) {
     return difference.added + difference.removed + difference.changed ? 1 : 0;
 }
 
+// Lines of hits written as they are found, in pieces, as UTF-16 to a console and as UTF-8
+// anywhere else (CSV always); false once a write has failed.
+class HitOutput {
+public:
+    HitOutput(HANDLE handle, bool csv) : handle_(handle), csv_(csv), console_(!csv && IsConsole(handle)) {}
+
+    bool Add(const std::vector<std::u16string>& cells) {
+        if (csv_) bytes_ += CsvLine(cells);
+        else text_ += TextLine(cells);
+        return text_.size() + bytes_.size() < kPiece || Flush();
+    }
+    bool Flush() {
+        ok_ = ok_ && (console_ ? WriteText(handle_, text_) : WriteBytes(handle_, bytes_ + ToUtf8(text_)));
+        text_.clear();
+        bytes_.clear();
+        return ok_;
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    static constexpr std::size_t kPiece = 1 << 16;
+    HANDLE handle_;
+    bool csv_, console_, ok_ = true;
+    std::u16string text_;
+    std::string bytes_;
+};
+
+// "N of M MB searched" on a console's standard error once the search has taken half a
+// second, erased at the end.
+class SearchProgressLine {
+public:
+    SearchProgressLine() : console_(IsConsole(GetStdHandle(STD_ERROR_HANDLE))) {}
+    ~SearchProgressLine() {
+        if (shown_) Show(u"\r" + std::u16string(40, u' ') + u"\r");
+    }
+    void Update(std::uint64_t done, std::uint64_t readable) {
+        if (!console_ || std::chrono::steady_clock::now() - start_ < std::chrono::milliseconds(500)) return;
+        std::u16string text(1, u'\r');
+        text.append(DecimalText(done >> 20)).append(u" of ").append(DecimalText(readable >> 20)).append(u" MB searched");
+        Show(text);
+        shown_ = true;
+    }
+
+private:
+    // Progress is a courtesy: a console that refuses it changes nothing about the result.
+    static void Show(const std::u16string& text) { static_cast<void>(WriteText(GetStdHandle(STD_ERROR_HANDLE), text)); }
+
+    const bool console_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    bool shown_ = false;
+};
+
+struct SearchResult {
+    std::uint64_t hits = 0;
+    std::optional<Failure> failure;
+};
+
+// The search asked for over `rows` (the whole map, or the allocation --at names), its hits
+// written to `out` as they are found.
+SearchResult Search(const Arguments& arguments, TargetSystem& target, HANDLE process, const MapRows& rows, HANDLE out) {
+    const MapIndex index(rows);
+    const std::vector<AddressRange> ranges = index.Ranges(arguments.types);
+    HitOutput output(out, arguments.csv);
+    SearchResult result;
+    if (arguments.csv) output.Add(arguments.action == Action::Strings ? kStringCaptions : kHitCaptions);
+    const auto more = [&] { return output.Ok() && (!arguments.maxHits || result.hits < *arguments.maxHits); };
+    const auto onHit = [&](const PatternHit& hit) {
+        const std::optional<MapIndex::Place> place = index.Find(hit.address);
+        if (!place) return true;
+        // The line's bytes, or as many as the region holds when the next cannot be read.
+        std::uint8_t bytes[16];
+        std::size_t count = sizeof bytes;
+        if (!target.ReadAll(hit.address, std::span(bytes, count))) {
+            count = static_cast<std::size_t>(std::min<std::uint64_t>(count, place->regionEnd - hit.address));
+            if (!target.ReadAll(hit.address, std::span(bytes, count))) count = 0;
+        }
+        ++result.hits;
+        output.Add(HitCells(*place, hit.address, std::span(bytes, count)));
+        return more();
+    };
+    const auto onString = [&](const StringHit& hit) {
+        const std::optional<MapIndex::Place> place = index.Find(hit.address);
+        if (!place) return true;
+        ++result.hits;
+        output.Add(StringCells(*place, hit));
+        return more();
+    };
+    std::vector<BytePattern> patterns;
+    if (arguments.action == Action::FindHex) patterns.push_back(*HexPattern(arguments.pattern));
+    if (arguments.action == Action::Find)
+        for (const auto& pattern : {Utf8TextPattern(arguments.pattern, arguments.ignoreCase),
+                                    Utf16TextPattern(arguments.pattern, arguments.ignoreCase)})
+            patterns.push_back(*pattern);
+    PatternSearch patternSearch(patterns, onHit);
+    StringSearch stringSearch(arguments.minLength, onString);
+    ChunkSearch& search = arguments.action == Action::Strings ? static_cast<ChunkSearch&>(stringSearch) : patternSearch;
+
+    bool ended = false;
+    {
+        SearchProgressLine progress;
+        SearchMemory(target, ranges, search, [&](std::uint64_t done, std::uint64_t readable) {
+            progress.Update(done, readable);
+            return !(ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0);
+        });
+    }
+    if (!output.Flush()) result.failure = WithReason(u"cannot write the hits");
+    else if (ended || WaitForSingleObject(process, 0) == WAIT_OBJECT_0) result.failure = Failure{u"the process ended during the search"};
+    return result;
+}
+
+// Grep's status: 0 with hits, 1 without, 2 on a failure.
+int SearchCommand(const Arguments& arguments, TargetSystem& target, HANDLE process, const MapRows& rows) {
+    SearchResult result;
+    const auto searchInto = [&](HANDLE out) {
+        result = Search(arguments, target, process, rows, out);
+        return result.failure;
+    };
+    std::optional<Failure> failure;
+    if (arguments.output.empty()) failure = searchInto(GetStdHandle(STD_OUTPUT_HANDLE));
+    else failure = WriteWhole(arguments.output, searchInto);
+    if (failure) return Fail(*failure);
+    return result.hits > 0 ? 0 : 1;
+}
+
+bool IsSearch(Action action) { return action == Action::Find || action == Action::FindHex || action == Action::Strings; }
+
 int Run(const Arguments& arguments) {
     if (arguments.action == Action::Help) {
         const std::optional<Failure> failure = Print(kUsage);
@@ -249,6 +378,7 @@ int Run(const Arguments& arguments) {
         if (!allocation) return Fail({u"no allocation holds the address " + Hex(*address)});
         rows = std::move(*allocation);
     }
+    if (IsSearch(arguments.action)) return SearchCommand(arguments, *target, process.get(), rows);
     std::optional<Failure> failure;
     switch (arguments.action) {
         case Action::Table: failure = Print(MapTable(rows)); break;

@@ -11,7 +11,12 @@ std::string Shown(const Arguments& a) {
     const auto narrow = [](const std::u16string& text) { return std::string(text.begin(), text.end()); };
     return std::to_string(static_cast<int>(a.action)) + " " + narrow(a.process) + " at=" +
            (a.at ? std::to_string(*a.at) : "-") + " dump=" + std::to_string(a.dumpAddress) + " out=" + narrow(a.output) +
-           " diff=" + narrow(a.before) + "," + narrow(a.after);
+           " diff=" + narrow(a.before) + "," + narrow(a.after) +
+           (a.pattern.empty() && a.types.empty() && !a.maxHits && a.minLength == 5
+                ? ""
+                : " find=" + narrow(a.pattern) + " i=" + std::to_string(a.ignoreCase) + " csv=" + std::to_string(a.csv) +
+                      " min=" + std::to_string(a.minLength) + " max=" + (a.maxHits ? std::to_string(*a.maxHits) : "-") +
+                      " types=" + (a.types.empty() ? "" : narrow(a.types.front()) + "+" + std::to_string(a.types.size())));
 }
 
 // Each case is parsed whole: the form it gives, or why it is refused.
@@ -47,13 +52,28 @@ TEST(Arguments, OptionsComeInAnyOrderEachOnceWithoutContradictionUntilDoubleDash
         {{u"-h", u"--help"}, "--help is given twice"},
         {{u"app", u"--summary", u"--csv"}, "--csv does not go with --summary"},
         {{u"app", u"--dump", u"10", u"r.bin", u"--dump-allocation", u"10", u"a.bin"}, "--dump-allocation does not go with --dump"},
-        {{u"app", u"--at", u"10", u"--summary"}, "--at goes with the table or --csv only"},
-        {{u"app", u"--dump", u"10", u"r.bin", u"--at", u"10"}, "--at goes with the table or --csv only"},
-        {{u"app", u"-o", u"x"}, "-o goes with --csv only"},
-        {{u"-o", u"x", u"app", u"--dump", u"10", u"r.bin"}, "-o goes with --csv only"},
+        {{u"app", u"--at", u"10", u"--summary"}, "--at goes with the table, --csv, --find, --find-hex or --strings only"},
+        {{u"app", u"--dump", u"10", u"r.bin", u"--at", u"10"}, "--at goes with the table, --csv, --find, --find-hex or --strings only"},
+        {{u"app", u"-o", u"x"}, "-o goes with --csv, --find, --find-hex or --strings only"},
+        {{u"-o", u"x", u"app", u"--dump", u"10", u"r.bin"}, "-o goes with --csv, --find, --find-hex or --strings only"},
         {{u"--diff", u"a", u"b", u"--csv"}, "--csv does not go with --diff"},
         {{u"app", u"--diff", u"a", u"b"}, "unexpected app"},
         {{u"--help", u"app"}, "unexpected app"},
+        // The searches: --csv goes with them, --type repeats, -i and --min each with its own.
+        {{u"app", u"--find", u"abc", u"-i", u"--max", u"3", u"--type", u"image", u"--type", u"Mapped", u"--csv"},
+         "7 app at=- dump=0 out= diff=, find=abc i=1 csv=1 min=5 max=3 types=Image+2"},
+        {{u"--csv", u"--strings", u"--min", u"2", u"app", u"-o", u"s.csv"},
+         "9 app at=- dump=0 out=s.csv diff=, find= i=0 csv=1 min=2 max=- types="},
+        {{u"app", u"--find-hex", u"4D5A ?? 00", u"--at", u"10"}, "8 app at=16 dump=0 out= diff=, find=4D5A ?? 00 i=0 csv=0 min=5 max=- types="},
+        {{u"app", u"--find", u""}, "an empty pattern finds nothing"},
+        {{u"app", u"--find-hex", u"4D 5"}, "4D 5 is not hexadecimal bytes: pairs of digits, or ?? for any byte"},
+        {{u"app", u"--strings", u"--min", u"1"}, "1 is no length of 2 or more"},
+        {{u"app", u"--strings", u"--max", u"0"}, "0 is no number of hits"},
+        {{u"app", u"--strings", u"--type", u"heap"}, "heap is not Image, Mapped or Private"},
+        {{u"app", u"--find", u"a", u"--min", u"5"}, "--min goes with --strings only"},
+        {{u"app", u"--strings", u"-i"}, "-i goes with --find only"},
+        {{u"app", u"--find", u"a", u"--find-hex", u"00"}, "--find-hex does not go with --find"},
+        {{u"app", u"--find", u"a", u"--at", u"10", u"--type", u"Image"}, "--at and --type do not go together"},
     };
     for (const auto& [words, expected] : cases) {
         const auto parsed = ParseArguments(words);

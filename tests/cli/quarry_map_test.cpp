@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/pattern_dump.h"
+#include "content/hex_dump.h"
 #include "cli/map_csv.h"
 #include "memmap/win32_target_process.h"
 #include "memmap/win32_target_system.h"
@@ -122,6 +123,43 @@ TEST(QuarryMapOnTarget, EachFailureSaysWhatOnOneLineAndEndsWithTwo) {
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_EQ(run.out, "");
     }
+}
+
+// The guarded allocation's pattern repeats every 251 bytes in all four of its pages: a
+// search finds it in the two that may be read only, where Wine would give the others' too.
+TEST(QuarryMapOnTarget, SearchesFindBytesOnlyWhereTheyMayBeReadWithGrepsStatus) {
+    test::TargetLauncher target;
+    ASSERT_TRUE(target.Start()) << target.Error();
+    const std::wstring at = std::to_wstring(target.Facts().pid) + L" --at " + Wide(Address(target.Facts().guardedAlloc.address));
+    const std::uint64_t guarded = target.Facts().guardedAlloc.address, kAt = 0x100, kPage = target::kPageSize;
+    std::vector<std::uint8_t> bytes(16);
+    std::wstring hex;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = target::PatternByte(kAt + i, target::kGuardedAllocSeed);
+        hex += Wide(Address(bytes[i]).substr(14)) + L" ";
+    }
+    std::u16string line;
+    FormatHexDump(bytes.data(), 16, 0, line);
+    std::string expected = "\"Address\",\"Type\",\"Protect\",\"Details\",\"Bytes\"\r\n";
+    for (const std::uint64_t page : {std::uint64_t{0}, 3 * kPage})
+        for (std::uint64_t offset = page + (kAt + 251 - page % 251) % 251; offset + 16 <= page + kPage; offset += 251)
+            expected += "\"" + Address(guarded + offset) + "\",\"Private\",\"Read/Write\",\"\",\"" +
+                        test::Narrow(line.substr(20, 68)) + "\"\r\n";
+
+    const Ran found = QuarryMap(at + L" --find-hex \"" + hex + L"\" --csv");
+    EXPECT_EQ(found.status, 0u) << found.err;
+    EXPECT_EQ(found.out, expected);
+    const Ran first = QuarryMap(at + L" --max 1 --find-hex \"" + hex + L"\"");
+    EXPECT_EQ(first.out, Address(guarded + kAt % 251) + "  Private  Read/Write  " + test::Narrow(line.substr(20, 68)) + "\n");
+    // A text in the DLL's own section, in another case: one hit, named by module and section.
+    const Ran text = QuarryMap(std::to_wstring(target.Facts().pid) + L" --find \"KNOWN BYTES of .quarry8\" -i --type image");
+    const std::uint64_t hit = std::stoull(text.out.substr(0, 16), nullptr, 16);
+    EXPECT_TRUE(hit >= target.Facts().dllSection && hit < target.Facts().dllSection + kPage) << text.out;
+    EXPECT_EQ(text.out.substr(16), "  Image  Execute/Read  " + test::Narrow(std::u16string(target.Facts().dllPath.begin(), target.Facts().dllPath.end())) +
+                                       " .quarry8  6B 6E 6F 77 6E 20 62 79 - 74 65 73 20 6F 66 20 2E   known bytes of .\n");
+    const Ran none = QuarryMap(at + L" --find QuarryMap-finds-no-such-text");
+    EXPECT_EQ(none.status, 1u) << none.err;
+    EXPECT_EQ(none.out, "");
 }
 
 }  // namespace
