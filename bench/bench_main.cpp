@@ -39,6 +39,7 @@ int main() {
     }
     BenchTreeList(report, window, layout, walkAlone);
     BenchRealTarget(report, window, kTargetAllocations);
+    BenchTargetSearch(report, 256);
 #else
     (void)walkAlone;
 #endif

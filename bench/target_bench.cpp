@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "bench/counting_rows.h"
+#include "content/search_reader.h"
 #include "memmap/memory_map.h"
 #include "memmap/win32_target_process.h"
 #include "memmap/win32_target_system.h"
@@ -118,7 +119,67 @@ std::size_t ReportedAllocations(const test::TargetFacts& facts) {
     return 0;
 }
 
+// The readable runs of the whole address space, adjacent readable regions joined.
+std::vector<AddressRange> ReadableRuns(HANDLE process) {
+    std::vector<AddressRange> runs;
+    std::uint64_t address = 0;
+    MEMORY_BASIC_INFORMATION info{};
+    while (VirtualQueryEx(process, reinterpret_cast<const void*>(address), &info, sizeof info) == sizeof info) {
+        const RegionInfo region{reinterpret_cast<std::uintptr_t>(info.BaseAddress), 0, info.RegionSize, info.State,
+                                info.Protect, info.Type};
+        const std::uint64_t end = region.baseAddress + region.regionSize;
+        if (MayRead(region)) {
+            if (!runs.empty() && runs.back().end == region.baseAddress) runs.back().end = end;
+            else runs.push_back({region.baseAddress, end});
+        }
+        if (end <= address) break;
+        address = end;
+    }
+    return runs;
+}
+
+std::uint64_t ReadRuns(HANDLE process, const std::vector<AddressRange>& runs, std::vector<std::uint8_t>& chunk) {
+    std::uint64_t read = 0;
+    for (const AddressRange& run : runs)
+        for (std::uint64_t at = run.begin; at < run.end; at += chunk.size()) {
+            SIZE_T got = 0;
+            const SIZE_T size = static_cast<SIZE_T>(std::min<std::uint64_t>(chunk.size(), run.end - at));
+            if (ReadProcessMemory(process, reinterpret_cast<const void*>(at), chunk.data(), size, &got)) read += got;
+        }
+    return read;
+}
+
 }  // namespace
+
+void BenchTargetSearch(Report& report, std::size_t mib) {
+    const std::string name = "the test target with " + std::to_string(mib) + " MiB committed";
+    test::TargetLauncher target;
+    UniqueHandle process;
+    if (target.Start(L"--committed-mib " + std::to_wstring(mib))) process = OpenTargetProcess(target.Facts().pid);
+    if (!process) {
+        report.Add({"--find over " + name, "NOT RUN", target.Error(), "", "missed"});
+        return;
+    }
+    const std::shared_ptr<TargetSystem> system = OpenTargetSystem(process.get());
+    const std::vector<AddressRange> everything = {{0, std::uint64_t{1} << 47}};
+    const std::u16string absent = u"QuarryMap bench: a text that is in no memory";
+    const std::vector<BytePattern> patterns = {*Utf8TextPattern(absent, false), *Utf16TextPattern(absent, false)};
+    std::vector<std::uint8_t> chunk(kSearchChunkSize);
+    Seconds bare = 1e9, search = 1e9;
+    std::uint64_t bytes = 0, hits = 0;
+    for (int round = 0; round < kFillRounds; ++round) {
+        bare = std::min(bare, TimeOnce([&] { bytes = ReadRuns(process.get(), ReadableRuns(process.get()), chunk); }));
+        search = std::min(search, TimeOnce([&] {
+            PatternSearch find(patterns, [&](const PatternHit&) { return ++hits, true; });
+            SearchMemory(*system, everything, find, [](std::uint64_t, std::uint64_t) { return true; });
+        }));
+    }
+    report.Add({"Bare ReadProcessMemory loop in 1 MiB chunks over " + name, SecondsText(bare),
+                std::to_string(bytes >> 20) + " MiB readable, " + Fixed(static_cast<double>(bytes) / bare / 1e9, 2) + " GB/s",
+                "", ""});
+    report.Add({"--find of a text that is not there over " + name, SecondsText(search) + (hits ? ", FOUND" : ""),
+                "ratio to the bare reads: " + Fixed(search / bare, 2), "ratio <= 1.1", Verdict(!hits && search / bare <= 1.1)});
+}
 
 void BenchRealTarget(Report& report, BenchWindow& window, std::size_t allocations) {
     const std::string name = "test target with " + std::to_string(allocations) + " extra allocations";

@@ -11,4 +11,8 @@ namespace quarry::bench {
 
 void BenchRealTarget(Report& report, BenchWindow& window, std::size_t allocations);
 
+// A search for a text that is not there over the test target with `mib` MiB committed,
+// against a bare loop of reads over the same readable runs in the same 1 MiB chunks.
+void BenchTargetSearch(Report& report, std::size_t mib);
+
 }  // namespace quarry::bench

@@ -9,12 +9,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "app/pattern_dump.h"
 #include "content/hex_dump.h"
 #include "cli/map_csv.h"
 #include "memmap/win32_target_process.h"
 #include "memmap/win32_target_system.h"
+#include "framework/handles.h"
 #include "support/memmap_recording_rows.h"
 #include "support/target_launcher.h"
 
@@ -143,8 +145,8 @@ TEST(QuarryMapOnTarget, SearchesFindBytesOnlyWhereTheyMayBeReadWithGrepsStatus) 
     std::string expected = "\"Address\",\"Type\",\"Protect\",\"Details\",\"Bytes\"\r\n";
     for (const std::uint64_t page : {std::uint64_t{0}, 3 * kPage})
         for (std::uint64_t offset = page + (kAt + 251 - page % 251) % 251; offset + 16 <= page + kPage; offset += 251)
-            expected += "\"" + Address(guarded + offset) + "\",\"Private\",\"Read/Write\",\"\",\"" +
-                        test::Narrow(line.substr(20, 68)) + "\"\r\n";
+            expected.append(1, '"').append(Address(guarded + offset)).append("\",\"Private\",\"Read/Write\",\"\",\"")
+                .append(test::Narrow(line.substr(20, 68))).append("\"\r\n");
 
     const Ran found = QuarryMap(at + L" --find-hex \"" + hex + L"\" --csv");
     EXPECT_EQ(found.status, 0u) << found.err;
@@ -160,6 +162,30 @@ TEST(QuarryMapOnTarget, SearchesFindBytesOnlyWhereTheyMayBeReadWithGrepsStatus) 
     const Ran none = QuarryMap(at + L" --find QuarryMap-finds-no-such-text");
     EXPECT_EQ(none.status, 1u) << none.err;
     EXPECT_EQ(none.out, "");
+
+    // A UTF-16 text, and a text across a read-write and a read-only region, found once each.
+    const std::uint64_t search = target.Facts().searchAlloc.address;
+    const std::wstring wide(std::begin(target::kWideText), std::end(target::kWideText) - 1);
+    const std::wstring in = std::to_wstring(target.Facts().pid) + L" --at " + Wide(Address(search)) + L" --find ";
+    std::wstring findWide = in;
+    findWide.append(1, L'"').append(wide).append(1, L'"');
+    EXPECT_EQ(QuarryMap(findWide).out.substr(0, 44), Address(search + target::kWideTextOffset) + "  Private  Read/Write  51 00");
+    EXPECT_EQ(QuarryMap(in + Wide(target::kAcrossText)).out,
+              Address(search + target::kAcrossTextOffset) + "  Private  Read/Write  52 65 61 64 57 72 69 74 - 65 2D 52 65 61 64 4F 6E   ReadWrite.ReadOn\n");
+}
+
+// Killed while a search reads it, the target leaves the hits so far and the failure line.
+TEST(QuarryMapOnTarget, ASearchOfATargetThatEndsSaysSoWithTwo) {
+    test::TargetLauncher target;
+    ASSERT_TRUE(target.Start(L"--committed-mib 3072")) << target.Error();
+    std::thread killer([&] {
+        Sleep(1500);
+        TerminateProcess(UniqueHandle(OpenProcess(PROCESS_TERMINATE, FALSE, target.Facts().pid)).get(), 9);
+    });
+    const Ran run = QuarryMap(std::to_wstring(target.Facts().pid) + L" --find-hex \"51 75 ?? 72 72\" --type private");
+    killer.join();
+    EXPECT_EQ(run.status, 2u) << run.out;
+    EXPECT_EQ(run.err, "QuarryMap: the process ended during the search\n");
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ struct ReportedRange {
 
 struct TargetFacts {
     DWORD pid = 0;
-    ReportedRange patternAlloc, reservedAlloc, guardedAlloc, mappedView;
+    ReportedRange patternAlloc, reservedAlloc, guardedAlloc, searchAlloc, mappedView;
     std::vector<DWORD> threadIds;
     std::uint64_t dllBase = 0, dllSection = 0;
     std::wstring mappedFilePath, dllPath;

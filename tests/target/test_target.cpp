@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -73,20 +74,34 @@ HMODULE LoadTestDll() {
     return dll;
 }
 
-// The count after "--allocations", from 1 to 1,000,000 (64 GB of address space); 0 without
-// the option. Anything else is refused, so that a mistyped option cannot pass for no option.
-std::uint64_t AllocationCount(int argc, char** argv) {
-    const bool given = argc == 3 && std::string_view(argv[1]) == "--allocations";
-    const std::uint64_t count = given ? std::strtoull(argv[2], nullptr, 10) : 0;  // "-5" wraps round: too many
-    if (argc == 1 || (count > 0 && count <= 1000000)) return count;
-    Fact("error bad allocation count");
+// The count after `option`, from 1 to `most`; 0 without the option. Anything else is
+// refused, so that a mistyped option cannot pass for no option.
+std::uint64_t OptionCount(int argc, char** argv, std::string_view option, std::uint64_t most) {
+    if (argc == 1 || std::string_view(argv[1]) != option) return 0;
+    const std::uint64_t count = argc == 3 ? std::strtoull(argv[2], nullptr, 10) : 0;  // "-5" wraps round: too many
+    if (count > 0 && count <= most) return count;
+    Fact("error bad count");
     ExitProcess(2);
+}
+
+void PlaceSearchTexts() {
+    auto* pages = static_cast<char*>(
+        Allocate("search_alloc", kSearchAllocAddress, 2 * kPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    std::memcpy(pages + kWideTextOffset, kWideText, sizeof kWideText - sizeof kWideText[0]);
+    std::memcpy(pages + kAcrossTextOffset, kAcrossText, sizeof kAcrossText - 1);
+    DWORD old = 0;
+    Require(VirtualProtect(pages + kPageSize, kPageSize, PAGE_READONLY, &old), "search_alloc");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::uint64_t extraAllocations = AllocationCount(argc, argv);
+    const std::uint64_t extraAllocations = OptionCount(argc, argv, "--allocations", 1000000);
+    const std::uint64_t committedMib = OptionCount(argc, argv, "--committed-mib", 4096);
+    if (argc > 1 && !extraAllocations && !committedMib) {
+        Fact("error unknown option");
+        ExitProcess(2);
+    }
     void* pattern = Allocate("pattern_alloc", kPatternAllocAddress, kPatternAllocSize, MEM_RESERVE, PAGE_READWRITE);
     FillPattern(Require(VirtualAlloc(pattern, kPatternCommittedSize, MEM_COMMIT, PAGE_READWRITE), "pattern_alloc"),
                 kPatternCommittedSize, kPatternAllocSeed);
@@ -105,6 +120,8 @@ int main(int argc, char** argv) {
     }
     Fact("mapped_file", MapTempFile());
     Fact("dll", LoadTestDll());
+    PlaceSearchTexts();
+    if (committedMib) Fact("committed", Require(VirtualAlloc(nullptr, committedMib << 20, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE), "committed"));
     // Anywhere the system likes: the point is their number, not their place.
     for (std::uint64_t i = 0; i < extraAllocations; ++i) {
         void* allocation = Require(VirtualAlloc(nullptr, kExtraAllocationSize, MEM_RESERVE, PAGE_READWRITE), "allocations");
