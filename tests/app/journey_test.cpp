@@ -1,15 +1,12 @@
 // Quarry.exe used as a person would, on a desktop of its own with the test target running:
 // choose the target by typing its name, read its memory, find rows with F3, copy one from
-// the row menu, dump it through the save dialog, look at About and exit.
+// the row menu, open About and exit.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 
 #include "pattern_dump.h"
 #include "resources/resource.h"
@@ -20,18 +17,8 @@ namespace quarry {
 namespace {
 
 using namespace test;
-using Clock = std::chrono::steady_clock;
 
 constexpr wchar_t kDesktop[] = L"QuarryJourney";
-
-// Gives up after a minute, so that a broken program fails the test instead of hanging it.
-bool WaitUntil(const std::function<bool()>& condition) {
-    for (const auto deadline = Clock::now() + std::chrono::seconds(60); !condition();) {
-        if (Clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
 
 void Type(HWND window, const std::wstring& text) {
     for (const wchar_t c : text) PostMessageW(window, WM_CHAR, c, 1);
@@ -41,10 +28,6 @@ void PressKey(HWND window, UINT key, bool alt = false) {
     const LPARAM flags = alt ? 1 | (1 << 29) : 1;
     PostMessageW(window, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, flags);
     PostMessageW(window, alt ? WM_SYSKEYUP : WM_KEYUP, key, flags | (LPARAM{3} << 30));
-}
-
-HTREEITEM TreeRow(HWND tree, HTREEITEM from, UINT relation) {
-    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
 }
 
 // Quarry.exe from beside the test program, on a desktop of its own that the test's thread
@@ -92,7 +75,7 @@ private:
     DWORD id_ = 0;
 };
 
-TEST(Journey, ChooseReadFindCopyDumpAboutAndExit) {
+TEST(Journey, ChooseReadFindCopyAboutAndExit) {
     TargetLauncher target;
     ASSERT_TRUE(target.Start()) << target.Error();
     const std::uint64_t pattern = target.Facts().patternAlloc.address;
@@ -123,8 +106,8 @@ TEST(Journey, ChooseReadFindCopyDumpAboutAndExit) {
     Type(GetDlgItem(find, IDC_FIND_TEXT), address);
     ASSERT_TRUE(WaitUntil([&] { return TextOf(GetDlgItem(find, IDC_FIND_TEXT)) == address; }));
     PressKey(GetDlgItem(find, IDC_FIND_TEXT), VK_RETURN);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(find) && TreeRow(tree, TreeRow(tree, nullptr, TVGN_CARET), TVGN_PARENT); }));
-    const HTREEITEM region = TreeRow(tree, nullptr, TVGN_CARET);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(find) && TreeView_GetParent(tree, TreeView_GetSelection(tree)); }));
+    const HTREEITEM region = TreeView_GetSelection(tree);
 
     // The row menu at the pointer, on the region after Up selected its allocation: the window
     // is moved to put the row under the pointer, since Wine's virtual desktop may move the
@@ -132,10 +115,10 @@ TEST(Journey, ChooseReadFindCopyDumpAboutAndExit) {
     // Only messages without pointers reach another process's tree: the row's place comes
     // from the rows' common height, one line each from the first visible row.
     PressKey(tree, VK_UP);
-    ASSERT_TRUE(WaitUntil([&] { return TreeRow(tree, nullptr, TVGN_CARET) != region; }));
+    ASSERT_TRUE(WaitUntil([&] { return TreeView_GetSelection(tree) != region; }));
     const int height = static_cast<int>(SendMessageW(tree, TVM_GETITEMHEIGHT, 0, 0));
     int line = 0;
-    for (HTREEITEM at = TreeRow(tree, nullptr, TVGN_FIRSTVISIBLE); at && at != region; at = TreeRow(tree, at, TVGN_NEXTVISIBLE))
+    for (HTREEITEM at = TreeView_GetFirstVisible(tree); at && at != region; at = TreeView_GetNextVisible(tree, at))
         ++line;
     const POINT inTree{60, line * height + height / 2};
     POINT onScreen = inTree, pointer{};
@@ -159,31 +142,10 @@ TEST(Journey, ChooseReadFindCopyDumpAboutAndExit) {
     const std::wstring copied = L"\"" + std::wstring(address) + L"\",\"Private\",\"64 KB\",\"64 KB\",\"Read/Write\"";
     EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == copied; }));
 
-    // Alt+D: the save dialog; a typed name and Enter save the selected region.
-    PressKey(main, 'D', true);
-    const HWND save = quarry.Window(L"Save As");
-    ASSERT_NE(save, nullptr);
-    HWND name = GetDlgItem(save, 0x480);
-    for (HWND box = GetDlgItem(save, 0x47C); box && !name; box = GetWindow(box, GW_CHILD))
-        if (const HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr)) name = edit;
-    ASSERT_NE(name, nullptr);
-    const SavedFile saved(L"journey.bin");
-    SendMessageW(name, EM_SETSEL, 0, -1);  // over the offered "MemoryDump"
-    Type(name, saved.path);
-    ASSERT_TRUE(WaitUntil([&] { return TextOf(name) == saved.path; }));
-    PressKey(name, VK_RETURN);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(save) && IsWindowEnabled(main); }));
-    DWORD_PTR answered = 0;  // the dump is done before Quarry takes its next message
-    SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &answered);
-    std::vector<std::uint8_t> expected = PatternAllocationFile();
-    expected.resize(target::kPatternCommittedSize);
-    EXPECT_TRUE(saved.Bytes() == expected) << saved.Bytes().size() << " bytes";
-
     // Alt+A: About, modal over the main window.
     PressKey(main, 'A', true);
     const HWND about = quarry.Window(L"About");
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(ChildTexts(about), L"|<icon>|Quarry Application v1.0|https://tellwick.example/quarry|OK");
     EXPECT_FALSE(IsWindowEnabled(main));
     PressKey(GetDlgItem(about, IDOK), VK_RETURN);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(main); }));

@@ -54,7 +54,7 @@ TEST(ContentPane, ShowsOnePageFromTheRowsAddressWhereTheReadRuleAllowsOrTheMessa
     };
     for (const auto& [address, readable] : rows) {
         SCOPED_TRACE(testing::Message() << std::hex << address);
-        EXPECT_EQ(RowMemoryText(target, address, page), readable ? Dump(S::Pattern(address, 4096), address) : kReadFailedText);
+        EXPECT_EQ(RowMemoryText(target, address, page), readable ? Dump(test::PatternAt(address, 4096), address) : kReadFailedText);
     }
     EXPECT_EQ(target.reads.size(), 3u);
     EXPECT_TRUE(S::OnlyReadablePagesRead(target));

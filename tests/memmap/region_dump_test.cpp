@@ -16,12 +16,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint64_t kPage = 0x1000, kBase = 0x7FF000000000;
 
-// Bytes `from` to `from + size` of a pattern that never lines up with pages.
-Bytes Pattern(std::uint64_t size, int seed, std::uint64_t from = 0) {
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(((from + i) * 7 + seed) % 253 + 1);
-    return bytes;
-}
+// The patterned bytes at `offset` into the allocation.
+Bytes At(std::uint64_t offset, std::uint64_t size) { return test::PatternAt(kBase + offset, size); }
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes all;
@@ -37,15 +33,15 @@ ScriptedTargetSystem ThreeRegions() {
     memory.AddRegion(kBase, kBase, 0x4800, kMemCommit, 0x04, kMemPrivate);
     memory.AddRegion(kBase + 0x4800, kBase, 0x2000, test::kMemReserve, 0, kMemPrivate);
     memory.AddRegion(kBase + 0x6800, kBase, 0x1000, kMemCommit, 0x04, kMemPrivate);
-    memory.memory[kBase] = Pattern(kPage, 1);
+    memory.memory[kBase] = At(0, kPage);
     memory.memory[kBase + 0x2000] = {};
-    memory.memory[kBase + 0x3000] = Pattern(kPage, 2);
-    memory.memory[kBase + 0x4800] = Pattern(0x3000, 3);
+    memory.memory[kBase + 0x3000] = At(0x3000, kPage);
+    memory.memory[kBase + 0x4800] = At(0x4800, 0x3000);
     return memory;
 }
 
 const std::vector<std::uint64_t> kRegions = {kBase, kBase + 0x4800, kBase + 0x6800};
-const Bytes kFirstRegion = Concat({Pattern(kPage, 1), Bytes(2 * kPage), Pattern(kPage, 2), Bytes(kPage / 2)});
+const Bytes kFirstRegion = Concat({At(0, kPage), Bytes(2 * kPage), At(0x3000, kPage), Bytes(kPage / 2)});
 
 TEST(RegionDump, WritesEveryRegionAtItsOffsetWithUnreadablePagesAsZerosOrFails) {
     Bytes page(kPage);
@@ -57,11 +53,11 @@ TEST(RegionDump, WritesEveryRegionAtItsOffsetWithUnreadablePagesAsZerosOrFails) 
         bool dumped;
         Bytes file;
     } cases[] = {
-        {"an allocation", kRegions, 100, 100, kPage, true, Concat({kFirstRegion, Bytes(0x2000), Pattern(0x1000, 3, 0x2000)})},
+        {"an allocation", kRegions, 100, 100, kPage, true, Concat({kFirstRegion, Bytes(0x2000), At(0x6800, 0x1000)})},
         {"a region that cannot be queried", kRegions, 6, 100, kPage, false, kFirstRegion},
-        {"a target that ends mid-region", kRegions, 2, 100, kPage, false, Concat({Pattern(kPage, 1), Bytes(0x3800)})},
+        {"a target that ends mid-region", kRegions, 2, 100, kPage, false, Concat({At(0, kPage), Bytes(0x3800)})},
         {"a write refused", kRegions, 100, 0, kPage, false, {}},
-        {"a skip refused", kRegions, 100, 1, kPage, false, Pattern(kPage, 1)},
+        {"a skip refused", kRegions, 100, 1, kPage, false, At(0, kPage)},
         {"no copy buffer", kRegions, 100, 100, 0, false, {}},
     };
     for (const auto& c : cases) {
@@ -79,7 +75,7 @@ TEST(RegionDump, WritesEveryRegionAtItsOffsetWithUnreadablePagesAsZerosOrFails) 
 TEST(RegionDump, WritesZerosForGuardNoAccessAndReservedPagesWithoutReadingThem) {
     using S = test::StackShaped;
     Bytes allocation(S::kEnd - S::kBase);
-    const Bytes readable = S::Pattern(S::kReadWrite, S::kLastGuard - S::kReadWrite);
+    const Bytes readable = test::PatternAt(S::kReadWrite, S::kLastGuard - S::kReadWrite);
     std::copy(readable.begin(), readable.end(), allocation.begin() + (S::kReadWrite - S::kBase));
     const std::pair<std::vector<std::uint64_t>, Bytes> cases[] = {
         {{S::kNoAccess}, Bytes(kPage)},

@@ -9,7 +9,7 @@
 namespace quarry {
 namespace {
 
-TEST(ProcessRows, ImagePathLosesOnePrefix) {
+TEST(ProcessRows, ImagePathLosesOnePrefixAndMustFitTheList) {
     const struct {
         std::u16string path;
         std::optional<std::u16string> rewritten;
@@ -18,6 +18,9 @@ TEST(ProcessRows, ImagePathLosesOnePrefix) {
         {u"\\??\\D:\\dir\\app.exe", u"D:\\dir\\app.exe", false},
         {u"\\SYSTEMROOT\\System32\\ntoskrnl.exe", u"%SystemRoot%\\System32\\ntoskrnl.exe", true},
         {u"C:\\windows\\explorer.exe", u"C:\\windows\\explorer.exe", false},
+        // The list's buffer holds 259 units and a zero, counted once the path is rewritten.
+        {u"\\SystemRoot\\" + std::u16string(246, u'x'), u"%SystemRoot%\\" + std::u16string(246, u'x'), true},
+        {u"\\SystemRoot\\" + std::u16string(247, u'x'), std::nullopt, false},
     };
     for (const auto& c : cases) {
         const std::optional<ImagePath> result = RewriteImagePath(c.path);

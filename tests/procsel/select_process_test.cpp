@@ -1,5 +1,6 @@
 // The "Select a process" dialog in process on the test display: what the list shows of the
-// running test target, sorting by a header click, accepting a row and the elevated restart.
+// running test target, sorting by a header click, accepting a row and the elevated restart;
+// and the token operations it and start-up rely on, checked the system's own way.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -35,30 +36,6 @@ Texts Column(HWND list, int column) {
     return texts;
 }
 
-// A press and release in the middle of the header item, which the list reports to the dialog.
-void ClickHeader(HWND list, int column) {
-    RECT item{};
-    Header_GetItemRect(ListView_GetHeader(list), column, &item);
-    const LPARAM middle = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    SendMessageW(ListView_GetHeader(list), WM_LBUTTONDOWN, MK_LBUTTON, middle);
-    SendMessageW(ListView_GetHeader(list), WM_LBUTTONUP, 0, middle);
-}
-
-// Runs the dialog modally; one still open after 20 s (a fault left it waiting) is cancelled,
-// so that no test can hang.
-INT_PTR RunModal(CSelectProcess& dialog, UINT32* pid, HWND owner = nullptr) {
-    static CSelectProcess* open = nullptr;
-    open = &dialog;
-    const struct Deadline {
-        UINT_PTR timer = SetTimer(nullptr, 0, 20000, [](HWND, UINT, UINT_PTR, DWORD) {
-            ADD_FAILURE() << "the dialog was still open after 20 s";
-            PostMessageW(open->hwnd(), WM_COMMAND, IDCANCEL, 0);
-        });
-        ~Deadline() { KillTimer(nullptr, timer); }
-    } deadline;
-    return dialog.DoModal(owner, pid);
-}
-
 // Every modal window answered with OK and recorded; COM for the shell's icons, as in the program.
 class SelectProcessTest : public testing::Test {
 protected:
@@ -66,6 +43,41 @@ protected:
     test::ModalAnswers answers;
     HWND shown = nullptr;  // the dialog, once it opened
 };
+
+UniqueHandle OwnToken(DWORD access) {
+    HANDLE token = nullptr;
+    return UniqueHandle(OpenProcessToken(GetCurrentProcess(), access, &token) ? token : nullptr);
+}
+
+bool DebugPrivilegeEnabled() {
+    PRIVILEGE_SET wanted{1, PRIVILEGE_SET_ALL_NECESSARY, {}};
+    BOOL enabled = FALSE;
+    return LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &wanted.Privilege[0].Luid) &&
+           PrivilegeCheck(OwnToken(TOKEN_QUERY).get(), &wanted, &enabled) && enabled;
+}
+
+TEST(Privileges, EnablesTheDebugPrivilege) {
+    // Switched off first, so that enabling it shows; under Wine the user holds it.
+    TOKEN_PRIVILEGES off{1, {}};
+    ASSERT_TRUE(LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &off.Privileges[0].Luid));
+    ASSERT_TRUE(AdjustTokenPrivileges(OwnToken(TOKEN_ADJUST_PRIVILEGES).get(), FALSE, &off, sizeof(off), nullptr, nullptr));
+    ASSERT_FALSE(DebugPrivilegeEnabled());
+    EXPECT_TRUE(EnablePrivilege(L"SeDebugPrivilege"));
+    EXPECT_TRUE(DebugPrivilegeEnabled());
+}
+
+// The token is elevated exactly when it has the Administrators group enabled (an unelevated
+// administrator's token carries it for deny only). The dialog offers its elevated restart by
+// this answer.
+TEST(Privileges, ElevationAgreesWithAdministratorMembership) {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators));
+    const std::unique_ptr<void, Releaser<FreeSid>> owner(administrators);
+    BOOL member = FALSE;
+    ASSERT_TRUE(CheckTokenMembership(nullptr, administrators, &member));
+    EXPECT_EQ(IsProcessElevated(), member != FALSE);
+}
 
 // The row whose PID column reads `pid`; the row count when none does.
 int RowOf(HWND list, DWORD pid) {
@@ -92,7 +104,8 @@ TEST_F(SelectProcessTest, ListsTheTargetSortsByAHeaderClickRefreshesAndAcceptsOn
                   (Texts{L"QuarryTestTarget.exe", std::to_wstring(targetPid), std::wstring(domain) + L"\\" + user}));
 
         std::vector<unsigned long> ids;
-        ClickHeader(list, 1);
+        NMLISTVIEW click{{list, IDC_PROCESS_LIST, static_cast<UINT>(LVN_COLUMNCLICK)}, -1, 1, 0, 0, 0, {}, 0};
+        SendMessageW(dialog, WM_NOTIFY, IDC_PROCESS_LIST, reinterpret_cast<LPARAM>(&click));  // the PID header's click
         for (const std::wstring& id : Column(list, 1)) ids.push_back(std::stoul(id));
         EXPECT_TRUE(std::ranges::is_sorted(ids, std::greater{})) << "ids as numbers, the largest first";
         PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
@@ -100,7 +113,7 @@ TEST_F(SelectProcessTest, ListsTheTargetSortsByAHeaderClickRefreshesAndAcceptsOn
     answers.afterBox = [this, targetPid] { test::ChooseProcess(targetPid)(shown); };
     UINT32 pid = 0;
     CSelectProcess dialog;
-    EXPECT_EQ(RunModal(dialog, &pid), IDOK);
+    EXPECT_EQ(dialog.DoModal(nullptr, &pid), IDOK);
     EXPECT_EQ(pid, targetPid);
     EXPECT_EQ(answers.boxes, (Boxes{{L"", L"Please select a process.", shown}}));
 }
@@ -136,7 +149,7 @@ TEST_F(SelectProcessTest, ShowAllProcessesIsOfferedUnelevatedAndRestartsTheOwnEx
     answers.afterBox = [this] { PostMessageW(shown, WM_COMMAND, IDC_SHOW_ALL_PROCESSES, 0); };
     RecordedRelaunch dialog;
     UINT32 pid = 0;
-    EXPECT_EQ(RunModal(dialog, &pid, owner.get()), IDCANCEL);
+    EXPECT_EQ(dialog.DoModal(owner.get(), &pid), IDCANCEL);
     EXPECT_EQ(dialog.started, (Texts{ownPath, ownPath}));
     EXPECT_EQ(answers.boxes, (Boxes{{L"", L"Failed to launch elevated process.", shown, test::Icon::Error}}));
     MSG closing{};
@@ -147,13 +160,10 @@ TEST_F(SelectProcessTest, ShowAllProcessesIsOfferedUnelevatedAndRestartsTheOwnEx
 // Wine runs this program elevated, as Windows runs an administrator's elevated one; the
 // test above then runs again in a copy of it started with the session's limited token.
 TEST_F(SelectProcessTest, ShowAllProcessesIsOfferedInAnUnelevatedCopyOfThisProgram) {
-    HANDLE ownToken = nullptr;
     TOKEN_LINKED_TOKEN limited{};
     DWORD size = 0;
-    if (!IsProcessElevated() || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &ownToken))
-        GTEST_SKIP() << "unelevated already";
-    const UniqueHandle token(ownToken);
-    if (!GetTokenInformation(token.get(), TokenLinkedToken, &limited, sizeof(limited), &size))
+    if (!IsProcessElevated()) GTEST_SKIP() << "unelevated already";
+    if (!GetTokenInformation(OwnToken(TOKEN_QUERY).get(), TokenLinkedToken, &limited, sizeof(limited), &size))
         GTEST_SKIP() << "no limited token";
     const UniqueHandle limitedToken(limited.LinkedToken);
     wchar_t path[MAX_PATH] = {};

@@ -1,6 +1,5 @@
 // Quarry.exe holds every resource the program loads, its manifest asks for common controls 6
-// and the caller's rights, and its menu and dialogs carry the design's words. The About box's
-// texts are checked on the live box.
+// and the caller's rights, and its menu and dialogs carry the design's words.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,26 +15,14 @@
 namespace quarry {
 namespace {
 
-test::UniqueModule QuarryExe() {
-    return test::UniqueModule(
-        LoadLibraryExW(test::BesideTestProgram(L"Quarry.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-}
-
-// Each item as `"text" id`, a separator as `-`, a drop-down menu's items in braces.
+// Each item of the menu bar as `"text" id`; a drop-down menu would show as id -1.
 std::wstring MenuTexts(HMENU menu) {
     std::wstring texts;
     for (int at = 0; at < GetMenuItemCount(menu); ++at) {
         wchar_t text[64] = {};
-        MENUITEMINFOW item{};
-        item.cbSize = sizeof(item);
-        item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
-        item.dwTypeData = text;
-        item.cch = 64;
-        GetMenuItemInfoW(menu, at, TRUE, &item);
-        texts += at ? L", " : L"";
-        if (item.fType & MFT_SEPARATOR) texts += L"-";
-        else if (item.hSubMenu) texts += L'"' + std::wstring(text) + L"\" {" + MenuTexts(item.hSubMenu) + L"}";
-        else texts += L'"' + std::wstring(text) + L"\" " + std::to_wstring(item.wID);
+        GetMenuStringW(menu, at, text, 64, MF_BYPOSITION);
+        const int id = static_cast<int>(GetMenuItemID(menu, at));
+        texts += (at ? L", \"" : L"\"") + std::wstring(text) + L"\" " + std::to_wstring(id);
     }
     return texts;
 }
@@ -44,8 +31,6 @@ std::wstring MenuTexts(HMENU menu) {
 // DIALOGEX (DLGTEMPLATEEX): a number in place of a name shows as #number.
 std::wstring DialogTexts(const WORD* dialog) {
     if (dialog[0] != 1 || dialog[1] != 0xFFFF) return L"not a DLGTEMPLATEEX";
-    DWORD style = 0;
-    std::memcpy(&style, dialog + 6, sizeof(style));
     const WORD controls = dialog[8];
     const WORD* at = dialog + 13;  // past version, signature, help id, styles, count, x, y, cx, cy
     const auto field = [&at] {  // 0xFFFF and a number, else a string to its zero
@@ -59,7 +44,7 @@ std::wstring DialogTexts(const WORD* dialog) {
     };
     field(), field();  // menu, window class
     std::wstring texts = L'"' + field() + L"\":";
-    if (style & DS_SETFONT) at += 3, field();  // size, weight, italic and charset, face
+    at += 3, field();  // size, weight, italic and charset, face: each dialog of ours has a FONT
     for (WORD control = 0; control < controls; ++control) {
         at += (at - dialog) % 2;  // each control starts on a DWORD
         std::int32_t id = 0;
@@ -72,15 +57,14 @@ std::wstring DialogTexts(const WORD* dialog) {
     return texts;
 }
 
-TEST(Resources, QuarryExeHoldsWhatTheProgramLoads) {
-    const test::UniqueModule module = QuarryExe();
+TEST(Resources, QuarryExeHoldsWhatTheProgramLoadsInTheDesignsWords) {
+    const UniqueOf<HMODULE, FreeLibrary> module(
+        LoadLibraryExW(test::BesideTestProgram(L"Quarry.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     const HMODULE quarry = module.get();
     ASSERT_NE(quarry, nullptr) << "no Quarry.exe beside the test: error " << GetLastError();
-    const std::pair<const wchar_t*, int> loaded[] = {
-        {RT_MENU, IDR_MAINFRAME},  {RT_ACCELERATOR, IDR_MAINFRAME},     {RT_GROUP_ICON, IDR_MAINFRAME},
-        {RT_DIALOG, IDD_ABOUTBOX}, {RT_DIALOG, IDD_SELECT_PROCESS}, {RT_DIALOG, IDD_FIND}};
-    for (const auto& [type, id] : loaded) EXPECT_NE(FindResourceW(quarry, MAKEINTRESOURCEW(id), type), nullptr) << id;
-
+    // The menu and the dialogs are read below: a missing one reads as "none".
+    for (const wchar_t* type : {RT_ACCELERATOR, RT_GROUP_ICON})
+        EXPECT_NE(FindResourceW(quarry, MAKEINTRESOURCEW(IDR_MAINFRAME), type), nullptr) << reinterpret_cast<std::uintptr_t>(type);
     const HRSRC manifest = FindResourceW(quarry, MAKEINTRESOURCEW(1), RT_MANIFEST);
     ASSERT_NE(manifest, nullptr);
     const std::string xml(static_cast<const char*>(LockResource(LoadResource(quarry, manifest))),
@@ -89,23 +73,19 @@ TEST(Resources, QuarryExeHoldsWhatTheProgramLoads) {
          {R"(level="asInvoker" uiAccess="false")", R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
           R"(publicKeyToken="6595b64144ccf1df")"})
         EXPECT_NE(xml.find(wanted), std::string::npos) << wanted;
-}
 
-TEST(Resources, TheMenuAndTheDialogsSayWhatTheDesignSays) {
-    const test::UniqueModule module = QuarryExe();
-    const HMODULE quarry = module.get();
-    ASSERT_NE(quarry, nullptr) << "no Quarry.exe beside the test: error " << GetLastError();
     const auto dialog = [quarry](int id) {
         const HRSRC found = FindResourceW(quarry, MAKEINTRESOURCEW(id), RT_DIALOG);
         return found ? DialogTexts(static_cast<const WORD*>(LockResource(LoadResource(quarry, found)))) : L"none";
     };
     const UniqueMenu menu(LoadMenuW(quarry, MAKEINTRESOURCEW(IDR_MAINFRAME)));
     const std::pair<std::wstring, const wchar_t*> shown[] = {
-        {MenuTexts(menu.get()),
+        {menu ? MenuTexts(menu.get()) : L"none",
          LR"("&Open" 32777, "&Refresh" 32776, "&Find" 32783, "&Dump" 32781, "&About" 57664, "Exit" 57665)"},
         {dialog(IDD_FIND), LR"("Find": 1005 "", 1 "Find", 2 "Cancel", -1 "F3 to find next")"},
         {dialog(IDD_SELECT_PROCESS),
          LR"("Select a process": 1 "&OK", 2 "&Cancel", 1001 "", 1002 "Refresh", 1003 "Show All Processes")"},
+        {dialog(IDD_ABOUTBOX), LR"("About": -1 "", -1 "#128", -1 "Quarry Application v1.0", 1004 "https://tellwick.example/quarry", 1 "OK")"},
     };
     for (const auto& [read, designed] : shown) EXPECT_EQ(read, designed);
 }

@@ -104,6 +104,14 @@ private:
     }
 };
 
+// `size` bytes of a pattern by address from `from`: it never lines up with pages, so a byte
+// read from or written to the wrong place shows.
+inline std::vector<std::uint8_t> PatternAt(std::uint64_t from, std::uint64_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::uint64_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>((from + i) * 7 % 251 + 1);
+    return bytes;
+}
+
 // A thread stack's shape, then a read-only page and a read-only guard page, patterned
 // throughout as Wine would give any page: only the read-write and read-only pages may be read.
 struct StackShaped {
@@ -111,11 +119,6 @@ struct StackShaped {
                                    kReadWrite = kBase + 0x4000, kReadOnly = kBase + 0x6000, kLastGuard = kBase + 0x7000,
                                    kEnd = kBase + 0x8000;
 
-    static std::vector<std::uint8_t> Pattern(std::uint64_t from, std::uint64_t size) {
-        std::vector<std::uint8_t> bytes(size);
-        for (std::uint64_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>((from + i) * 7 % 251 + 1);
-        return bytes;
-    }
     static ScriptedTargetSystem Target() {
         ScriptedTargetSystem target;
         target.AddRegion(kBase, kBase, 0x2000, kMemReserve, 0, kMemPrivate);
@@ -124,7 +127,7 @@ struct StackShaped {
         target.AddRegion(kReadWrite, kBase, 0x2000, kMemCommit, 0x04, kMemPrivate);
         target.AddRegion(kReadOnly, kBase, 0x1000, kMemCommit, 0x02, kMemPrivate);
         target.AddRegion(kLastGuard, kBase, 0x1000, kMemCommit, 0x102, kMemPrivate);
-        target.memory[kBase] = Pattern(kBase, kEnd - kBase);
+        target.memory[kBase] = PatternAt(kBase, kEnd - kBase);
         return target;
     }
     // Whether every read that reached the target lay in its readable pages.

@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -84,8 +83,7 @@ inline bool JoinDesktop(const wchar_t* name) {
 
 enum class Icon { None, Information, Warning, Error };
 
-// A dialog or message box as it opened. `text` is a box's message, or a dialog's child texts
-// in order joined by '|'.
+// A dialog or message box as it opened; `text` is a box's message.
 struct Shown {
     std::wstring title, text;
     HWND owner = nullptr;
@@ -94,46 +92,30 @@ struct Shown {
     bool operator==(const Shown&) const = default;
 };
 
-inline void PrintTo(const Shown& shown, std::ostream* out) {
-    const auto narrow = [](const std::wstring& text) { return std::string(text.begin(), text.end()); };
-    *out << "{\"" << narrow(shown.title) << "\", \"" << narrow(shown.text) << "\", owner " << shown.owner << ", icon "
-         << static_cast<int>(shown.icon) << (shown.waitCursor ? ", wait cursor" : "") << "}";
-}
-
-inline std::wstring ChildTexts(HWND window) {
-    std::wstring texts;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t className[16] = {};
-        GetClassNameW(child, className, 16);
-        const bool icon = lstrcmpiW(className, L"Static") == 0 && (GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
-        texts += (icon ? L"<icon>" : TextOf(child)) + L"|";  // an icon's text is its resource number
-    }
-    return texts.substr(0, texts.size() - !texts.empty());
-}
-
 // Answers every modal window of this thread while it lives: message boxes with their first
 // button (Yes, else OK), other dialogs with `dialog` (cancelled when it is unset). Records
-// what each showed.
+// what each box showed, and counts the dialogs.
 class ModalAnswers {
 public:
     static constexpr int kBoxText = 0xFFFF;  // the static holding a message box's text
 
     std::function<void(HWND dialog)> dialog;
     std::function<void()> afterBox;
-    std::vector<Shown> dialogs, boxes;
+    std::vector<Shown> boxes;
+    int dialogs = 0;
 
     ModalAnswers() : opened_(WM_INITDIALOG, [this](HWND window, WPARAM, LPARAM) { Answer(window); }) {}
 
 private:
     void Answer(HWND window) {
-        const bool waiting = GetCursor() == LoadCursorW(nullptr, IDC_WAIT);
         if (const HWND text = GetDlgItem(window, kBoxText)) {
+            const bool waiting = GetCursor() == LoadCursorW(nullptr, IDC_WAIT);
             boxes.push_back({TextOf(window), TextOf(text), GetWindow(window, GW_OWNER), IconOf(window), waiting});
             PostMessageW(window, WM_COMMAND, GetDlgItem(window, IDYES) ? IDYES : IDOK, 0);
             if (afterBox) afterBox();
             return;
         }
-        dialogs.push_back({TextOf(window), ChildTexts(window), GetWindow(window, GW_OWNER), Icon::None, waiting});
+        ++dialogs;
         if (dialog) dialog(window);
         else PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     }

@@ -2,12 +2,13 @@
 // reports; at the end, closing its standard input tells it to end.
 #pragma once
 
-#include "support/win_handles.h"
+#include "framework/handles.h"
 #include "target/target_layout.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,12 @@ namespace quarry::test {
 
 // A program built beside this test program: the test target, its DLL, Quarry.exe.
 std::wstring BesideTestProgram(const std::wstring& fileName);
+
+// Waits up to a minute for `condition`, so that a fault fails a test instead of hanging it.
+inline bool WaitUntil(const std::function<bool()>& condition) {
+    for (int tries = 0; tries < 3000 && !condition(); ++tries) Sleep(20);
+    return condition();
+}
 
 struct ReportedRange {
     std::uint64_t address = 0, size = 0;

@@ -24,7 +24,7 @@ inline constexpr std::uint64_t kGuardPageOffset = kPageSize, kNoAccessPageOffset
 inline constexpr std::uint64_t kMappedFileSize = 64 * 1024;
 // The mapped file, in the temporary folder; the process id keeps two targets apart.
 inline std::wstring MappedFileName(std::uint32_t pid) { return L"QuarryTestTarget-" + std::to_wstring(pid) + L".bin"; }
-// The line "grow" on the target's input commits 64 KB more of the pattern allocation and
+// A line on the target's input ("grow") commits 64 KB more of the pattern allocation and
 // adds an allocation of 64 KB here (its first page committed); the answer is "grown <address>".
 inline constexpr std::uint64_t kGrownAllocAddress = kGuardedAllocAddress + 128 * 1024;
 // Two pages for the searches: read-write, then read-only; a UTF-16 text in the first and an

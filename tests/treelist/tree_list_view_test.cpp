@@ -79,14 +79,6 @@ private:
     std::vector<COLORREF> pixels_;
 };
 
-// One parent for all tests: under Wine without a window manager, destroying a shown
-// top-level window waits two seconds for the X server.
-HWND SharedParent() {
-    static const UniqueOf<HWND, DestroyWindow> parent(CreateWindowExW(
-        0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900, 400, nullptr, nullptr, nullptr, nullptr));
-    return parent.get();
-}
-
 // The main window's columns over three rows: an allocation with Type and Size set, its
 // region (selected) and an allocation with only its address.
 class TreeListTest : public testing::Test {
@@ -149,7 +141,9 @@ protected:
         return looks;
     }
 
-    HWND parent = SharedParent(), tree = nullptr, header = nullptr;
+    const UniqueOf<HWND, DestroyWindow> shown{CreateWindowExW(
+        0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900, 400, nullptr, nullptr, nullptr, nullptr)};
+    HWND parent = shown.get(), tree = nullptr, header = nullptr;
     CTreeListView view;
     HTREEITEM allocation = nullptr, region = nullptr, bare = nullptr;
     const COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
