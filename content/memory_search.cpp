@@ -62,11 +62,12 @@ std::optional<BytePattern> HexPattern(std::u16string_view text) {
     return pattern;
 }
 
-// A pattern as (byte & mask) == value at each position. Candidates are screened 32 starts at
-// a time on two anchor positions, with the compiler's vector types (SSE2 on x86-64, plain
-// code elsewhere), and only a start that passes both is compared in full: in memory where the
-// pattern is absent that is about one start in 65,536, so the whole pattern is rarely looked
-// at. The same path serves literals, folded case and wildcards; only the masks differ.
+// A pattern as (byte & mask) == value at each position. Candidates are screened a block of
+// starts at a time on two anchor positions, with the compiler's vector types (SSE2 on x86-64,
+// plain code elsewhere), and only a start that passes both is compared in full: in memory
+// where the pattern is absent that is about one start in 65,536, so the whole pattern is
+// rarely looked at. The same path serves literals, folded case and wildcards; only the masks
+// differ.
 class PatternSearch::Matcher {
 public:
     explicit Matcher(const BytePattern& pattern) {
@@ -108,7 +109,13 @@ public:
     }
 
 private:
+    // Clang keeps two SSE2 registers' worth in registers; GCC (the Windows build's) spills a
+    // vector wider than one register and runs several times slower with it.
+#ifdef __clang__
     static constexpr std::size_t kLanes = 32;
+#else
+    static constexpr std::size_t kLanes = 16;
+#endif
     typedef std::uint8_t Lanes __attribute__((vector_size(kLanes)));
 
     // Vectors wider than the baseline's registers go by reference: by value their ABI differs.

@@ -28,18 +28,6 @@ std::vector<GuardedTargetSystem::RegionAhead> QueryRegionsFrom(TargetSystem& sys
     return found;
 }
 
-// The bytes land in a buffer of the call's own, since a call left behind may still write.
-struct ReadAnswer {
-    std::optional<std::size_t> count;
-    std::vector<std::uint8_t> bytes;
-};
-
-std::optional<std::size_t> CopyRead(std::optional<ReadAnswer> answer, std::span<std::uint8_t> bytes) {
-    if (!answer || !answer->count) return std::nullopt;
-    const std::size_t count = std::min({*answer->count, answer->bytes.size(), bytes.size()});
-    std::copy_n(answer->bytes.begin(), count, bytes.begin());
-    return answer->count;
-}
 
 }  // namespace
 
@@ -74,12 +62,18 @@ bool GuardedTargetSystem::WalkRegion(std::uint64_t address, RegionInfo& region) 
 }
 
 std::optional<std::size_t> GuardedTargetSystem::ReadPages(std::uint64_t address, std::span<std::uint8_t> bytes) {
-    return CopyRead(calls_.Run([inner = inner_, address, size = bytes.size()] {
-                        ReadAnswer read{std::nullopt, std::vector<std::uint8_t>(size)};
-                        read.count = ReadPagesOf(*inner, address, read.bytes);
-                        return read;
-                    }),
-                    bytes);
+    // The bytes land in a buffer the call shares, since a call left behind may still write:
+    // one that a call still holds is never handed to the next. Reused otherwise, because a
+    // fresh megabyte for each of a search's reads costs more than the read under Wine.
+    if (!readBuffer_ || readBuffer_.use_count() > 1) readBuffer_ = std::make_shared<std::vector<std::uint8_t>>();
+    const std::optional<std::optional<std::size_t>> answer =
+        calls_.Run([inner = inner_, buffer = readBuffer_, address, size = bytes.size()] {
+            buffer->resize(size);
+            return ReadPagesOf(*inner, address, *buffer);
+        });
+    if (!answer || !*answer) return std::nullopt;
+    std::copy_n(readBuffer_->begin(), std::min({**answer, readBuffer_->size(), bytes.size()}), bytes.begin());
+    return *answer;
 }
 
 std::u16string GuardedTargetSystem::ModuleFileName(std::uint64_t moduleBase) {

@@ -48,6 +48,7 @@ private:
     std::shared_ptr<TargetSystem> inner_;
     TargetCalls calls_;
     std::deque<RegionAhead> ahead_;
+    std::shared_ptr<std::vector<std::uint8_t>> readBuffer_;
 };
 
 // `inner` behind the hang guard in the mode the program runs in (TargetCalls::DefaultMode);
