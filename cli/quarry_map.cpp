@@ -328,8 +328,13 @@ SearchResult Search(const Arguments& arguments, TargetSystem& target, HANDLE pro
     bool ended = false;
     {
         SearchProgressLine progress;
+        // Whether the target has ended costs a round trip to Wine's server: asked every
+        // 50 ms, not at every chunk.
+        ULONGLONG nextLook = 0;
         SearchMemory(target, ranges, search, [&](std::uint64_t done, std::uint64_t readable) {
             progress.Update(done, readable);
+            if (GetTickCount64() < nextLook) return true;
+            nextLook = GetTickCount64() + 50;
             return !(ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0);
         });
     }

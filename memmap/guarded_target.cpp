@@ -62,6 +62,7 @@ bool GuardedTargetSystem::WalkRegion(std::uint64_t address, RegionInfo& region) 
 }
 
 std::optional<std::size_t> GuardedTargetSystem::ReadPages(std::uint64_t address, std::span<std::uint8_t> bytes) {
+    if (calls_.Direct()) return ReadPagesOf(*inner_, address, bytes);  // no call outlives this one
     // The bytes land in a buffer the call shares, since a call left behind may still write:
     // one that a call still holds is never handed to the next. Reused otherwise, because a
     // fresh megabyte for each of a search's reads costs more than the read under Wine.

@@ -46,6 +46,8 @@ public:
 
     // Whether a call to this target was given up: it ended with a question out.
     bool GaveUp() const;
+    // Whether calls run on the caller's thread, so none can be left behind.
+    bool Direct() const { return mode_ == Mode::Direct; }
 
 private:
     struct Shared;
