@@ -98,8 +98,6 @@ std::string GoesWithOnly(std::u16string_view option) {
     return ToUtf8(option) + " goes with " + text + " only";
 }
 
-bool IsSearch(Action action) { return action == Action::Find || action == Action::FindHex || action == Action::Strings; }
-
 // A decimal count of at least `least`.
 std::optional<std::uint64_t> Count(const std::u16string& word, std::uint64_t least) {
     if (word.empty() || word.size() > 18 || word.find_first_not_of(u"0123456789") != std::u16string::npos) return std::nullopt;
@@ -144,6 +142,8 @@ std::optional<std::string> Store(Arguments& arguments, Slot slot, const std::u16
 }
 
 }  // namespace
+
+bool IsSearch(Action action) { return action == Action::Find || action == Action::FindHex || action == Action::Strings; }
 
 std::optional<std::uint32_t> ParseProcessId(std::u16string_view text) {
     if (text.empty() || text.size() > 10) return std::nullopt;

@@ -49,6 +49,9 @@ inline constexpr char16_t kUsage[] =
 // The parsed command line (without the program's own name), or why it is not one (UTF-8).
 std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16string>& words);
 
+// --find, --find-hex and --strings.
+bool IsSearch(Action action);
+
 // A process id when PROCESS is all decimal digits (and fits 32 bits).
 std::optional<std::uint32_t> ParseProcessId(std::u16string_view text);
 

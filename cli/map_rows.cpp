@@ -50,13 +50,7 @@ std::uint64_t KilobytesIn(const std::u16string& cell) {
     return kilobytes;
 }
 
-namespace {
-
-// The first address past a region row, from its Size cell; its own address when the cell
-// cannot be read.
 std::uint64_t RegionEnd(const MapRow& region) { return region.address + (KilobytesIn(region.Cell(kColumnSize)) << 10); }
-
-}  // namespace
 
 std::optional<MapRows> AllocationHolding(const MapRows& rows, std::uint64_t address) {
     for (std::size_t i = 0; i < rows.size(); ++i) {

@@ -54,6 +54,10 @@ private:
 // The number of kilobytes a Size or Commit cell shows ("1024 KB"); 0 for an empty cell.
 std::uint64_t KilobytesIn(const std::u16string& cell);
 
+// The first address past a region row, from its Size cell; its own address when the cell
+// cannot be read.
+std::uint64_t RegionEnd(const MapRow& region);
+
 // The allocation holding `address` with its regions, or nothing when none holds it. An
 // allocation holds the addresses from its own up to the end of its last region.
 std::optional<MapRows> AllocationHolding(const MapRows& rows, std::uint64_t address);

@@ -146,18 +146,42 @@ std::variant<DWORD, Failure> FindProcess(const std::u16string& asked) {
     return Failure{u"several processes are named " + asked + u": " + list};
 }
 
-// Counts regions as the walk writes them and, once the walk has taken half a second, shows
-// the count on a console's standard error, erased when done.
+// A line of progress on a console's standard error, once the work has taken half a second,
+// erased when done. The text is made only when it is shown.
+class ProgressLine {
+public:
+    ProgressLine() : console_(IsConsole(GetStdHandle(STD_ERROR_HANDLE))) {}
+    ~ProgressLine() {
+        if (shown_) Show(u"\r" + std::u16string(40, u' ') + u"\r");
+    }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    template <typename Text>
+    void Update(Text text) {
+        if (!console_ || std::chrono::steady_clock::now() - start_ < std::chrono::milliseconds(500)) return;
+        std::u16string line(1, u'\r');
+        Show(line.append(text()));
+        shown_ = true;
+    }
+
+private:
+    // Progress is a courtesy: a console that refuses it changes nothing about the result.
+    static void Show(const std::u16string& text) { static_cast<void>(WriteText(GetStdHandle(STD_ERROR_HANDLE), text)); }
+
+    const bool console_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    bool shown_ = false;
+};
+
+// Counts regions as the walk writes them, shown as a progress line.
 class ProgressRows final : public RowWriter {
 public:
-    explicit ProgressRows(MapRecorder& rows) : rows_(rows), console_(IsConsole(GetStdHandle(STD_ERROR_HANDLE))) {}
-    ~ProgressRows() override {
-        if (shown_) ShowText(u"\r" + std::u16string(40, u' ') + u"\r");
-    }
+    explicit ProgressRows(MapRecorder& rows) : rows_(rows) {}
 
     void SetRowsVisible(bool) override {}
     RowHandle InsertRow(const char16_t* text, RowHandle parent) override {
-        if (parent != kNoRow && ++regions_ % 256 == 0) Show();
+        if (parent != kNoRow && ++regions_ % 256 == 0) line_.Update([this] { return DecimalText(regions_) + u" regions walked"; });
         return rows_.InsertRow(text, parent);
     }
     void SetRowValue(RowHandle row, std::uint64_t value) override { rows_.SetRowValue(row, value); }
@@ -165,20 +189,9 @@ public:
     bool SetRowColor(RowHandle row, std::uint32_t colour) override { return rows_.SetRowColor(row, colour); }
 
 private:
-    void Show() {
-        if (!console_ || std::chrono::steady_clock::now() - start_ < std::chrono::milliseconds(500)) return;
-        ShowText(u"\r" + ToUtf16(std::to_wstring(regions_)) + u" regions walked");
-        shown_ = true;
-    }
-
-    // Progress is a courtesy: a console that refuses it changes nothing about the result.
-    static void ShowText(const std::u16string& text) { static_cast<void>(WriteText(GetStdHandle(STD_ERROR_HANDLE), text)); }
-
     MapRecorder& rows_;
-    const bool console_;
-    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    ProgressLine line_;
     std::uint64_t regions_ = 0;
-    bool shown_ = false;
 };
 
 MapRows WalkProcess(TargetSystem& target) {
@@ -255,31 +268,6 @@ private:
     std::string bytes_;
 };
 
-// "N of M MB searched" on a console's standard error once the search has taken half a
-// second, erased at the end.
-class SearchProgressLine {
-public:
-    SearchProgressLine() : console_(IsConsole(GetStdHandle(STD_ERROR_HANDLE))) {}
-    ~SearchProgressLine() {
-        if (shown_) Show(u"\r" + std::u16string(40, u' ') + u"\r");
-    }
-    void Update(std::uint64_t done, std::uint64_t readable) {
-        if (!console_ || std::chrono::steady_clock::now() - start_ < std::chrono::milliseconds(500)) return;
-        std::u16string text(1, u'\r');
-        text.append(DecimalText(done >> 20)).append(u" of ").append(DecimalText(readable >> 20)).append(u" MB searched");
-        Show(text);
-        shown_ = true;
-    }
-
-private:
-    // Progress is a courtesy: a console that refuses it changes nothing about the result.
-    static void Show(const std::u16string& text) { static_cast<void>(WriteText(GetStdHandle(STD_ERROR_HANDLE), text)); }
-
-    const bool console_;
-    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    bool shown_ = false;
-};
-
 struct SearchResult {
     std::uint64_t hits = 0;
     std::optional<Failure> failure;
@@ -327,12 +315,15 @@ SearchResult Search(const Arguments& arguments, TargetSystem& target, HANDLE pro
 
     bool ended = false;
     {
-        SearchProgressLine progress;
+        ProgressLine progress;
         // Whether the target has ended costs a round trip to Wine's server: asked every
         // 50 ms, not at every chunk.
         ULONGLONG nextLook = 0;
         SearchMemory(target, ranges, search, [&](std::uint64_t done, std::uint64_t readable) {
-            progress.Update(done, readable);
+            progress.Update([&] {
+                std::u16string text = DecimalText(done >> 20);
+                return text.append(u" of ").append(DecimalText(readable >> 20)).append(u" MB searched");
+            });
             if (GetTickCount64() < nextLook) return true;
             nextLook = GetTickCount64() + 50;
             return !(ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0);
@@ -356,8 +347,6 @@ int SearchCommand(const Arguments& arguments, TargetSystem& target, HANDLE proce
     if (failure) return Fail(*failure);
     return result.hits > 0 ? 0 : 1;
 }
-
-bool IsSearch(Action action) { return action == Action::Find || action == Action::FindHex || action == Action::Strings; }
 
 int Run(const Arguments& arguments) {
     if (arguments.action == Action::Help) {

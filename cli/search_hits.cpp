@@ -12,8 +12,6 @@ namespace {
 constexpr std::size_t kHexLineBytes = 16;
 constexpr std::size_t kDumpAddressWidth = 16 + 4;  // the dump line's address and its gap
 
-std::uint64_t RegionEnd(const MapRow& region) { return region.address + (KilobytesIn(region.Cell(kColumnSize)) << 10); }
-
 // The allocation's Details, then the region's own when it says more.
 std::u16string WhereItIs(const MapIndex::Place& place) {
     std::u16string details = place.allocation->Cell(kColumnDetails);

@@ -23,6 +23,16 @@ struct Releaser {
 // Process, thread and token handles: null when the call that made them failed.
 using UniqueHandle = std::unique_ptr<void, Releaser<CloseHandle>>;
 
+// A handle of this process's own to what `handle` names, with `access` (0: the same access);
+// null when `handle` is null or cannot be duplicated.
+inline UniqueHandle DuplicateOwnHandle(HANDLE handle, DWORD access = 0) {
+    HANDLE copy = nullptr;
+    const HANDLE self = GetCurrentProcess();
+    const DWORD options = access ? 0 : DUPLICATE_SAME_ACCESS;
+    if (!handle || !DuplicateHandle(self, handle, self, &copy, access, FALSE, options)) return nullptr;
+    return UniqueHandle(copy);
+}
+
 // File and tool-help snapshot handles: these calls fail with INVALID_HANDLE_VALUE, not null,
 // so the owner tests for that.
 class UniqueFileHandle {

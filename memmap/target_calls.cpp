@@ -68,17 +68,10 @@ Worker* CurrentWorker() {
 
 bool HasEnded(HANDLE ended) { return ended && WaitForSingleObject(ended, 0) == WAIT_OBJECT_0; }
 
-UniqueHandle Duplicate(HANDLE handle) {
-    HANDLE copy = nullptr;
-    const HANDLE self = GetCurrentProcess();
-    if (!handle || !DuplicateHandle(self, handle, self, &copy, SYNCHRONIZE, FALSE, 0)) return nullptr;
-    return UniqueHandle(copy);
-}
-
 }  // namespace
 
 TargetCalls::TargetCalls(HANDLE ended, Mode mode) : shared_(std::make_shared<Shared>()), mode_(mode) {
-    shared_->ended = Duplicate(ended);
+    shared_->ended = DuplicateOwnHandle(ended, SYNCHRONIZE);
 }
 
 bool TargetCalls::GaveUp() const { return shared_->gaveUp; }

@@ -88,11 +88,7 @@ HeapFrontEndLayout LearnHeapFrontEndLayout() {
 
 }  // namespace
 
-Win32TargetSystem::Win32TargetSystem(HANDLE process) {
-    HANDLE copy = nullptr;
-    const HANDLE self = GetCurrentProcess();
-    if (process && DuplicateHandle(self, process, self, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) process_.reset(copy);
-}
+Win32TargetSystem::Win32TargetSystem(HANDLE process) : process_(DuplicateOwnHandle(process)) {}
 
 std::uint32_t Win32TargetSystem::ProcessId() { return GetProcessId(process_.get()); }
 
