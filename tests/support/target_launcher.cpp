@@ -32,7 +32,6 @@ void Take(TargetFacts& facts, const std::string& line) {
     if (name == "pattern_alloc") facts.patternAlloc = {value, kPatternAllocSize};
     if (name == "reserved_alloc") facts.reservedAlloc = {value, kReservedAllocSize};
     if (name == "guarded_alloc") facts.guardedAlloc = {value, kGuardedAllocSize};
-    if (name == "search_alloc") facts.searchAlloc = {value, 2 * kPageSize};
     if (name == "mapped_file") facts.mappedView = {value, kMappedFileSize};
     if (name == "dll") facts.dllBase = value;
     if (name == "dll_section") facts.dllSection = value;

@@ -29,7 +29,7 @@ struct ReportedRange {
 
 struct TargetFacts {
     DWORD pid = 0;
-    ReportedRange patternAlloc, reservedAlloc, guardedAlloc, searchAlloc, mappedView;
+    ReportedRange patternAlloc, reservedAlloc, guardedAlloc, mappedView;
     std::vector<DWORD> threadIds;
     std::uint64_t dllBase = 0, dllSection = 0;
     std::wstring mappedFilePath, dllPath;

@@ -27,14 +27,8 @@ inline std::wstring MappedFileName(std::uint32_t pid) { return L"QuarryTestTarge
 // A line on the target's input ("grow") commits 64 KB more of the pattern allocation and
 // adds an allocation of 64 KB here (its first page committed); the answer is "grown <address>".
 inline constexpr std::uint64_t kGrownAllocAddress = kGuardedAllocAddress + 128 * 1024;
-// Two pages for the searches: read-write, then read-only; a UTF-16 text in the first and an
-// ASCII one across the two.
-inline constexpr std::uint64_t kSearchAllocAddress = kGrownAllocAddress + 64 * 1024;
-inline constexpr std::uint64_t kWideTextOffset = 0x100, kAcrossTextOffset = kPageSize - 8;
-inline constexpr char16_t kWideText[] = u"Quarry finds UTF-16 text";
-inline constexpr char kAcrossText[] = "ReadWrite-ReadOnly";
-// "--allocations N" (1 to 1,000,000) adds N allocations of 64 KB, the first page committed;
-// "--committed-mib N" (1 to 4096) one allocation of N MiB, all committed, for the searches.
+// "--allocations N" adds N allocations of 64 KB, the first page committed; "--committed-mib N"
+// one allocation of N MiB, all committed, for the searches.
 inline constexpr std::uint64_t kExtraAllocationSize = 64 * 1024;
 
 inline constexpr wchar_t kDllName[] = L"QuarryTestDll.dll";
@@ -54,7 +48,7 @@ constexpr std::uint8_t PatternByte(std::uint64_t offset, std::uint8_t seed) {
 // The report, one fact a line, a name and a decimal number: "pid", the addresses of
 // pattern_alloc, reserved_alloc and guarded_alloc, "thread" for each of two
 // threads, the addresses of mapped_file, dll_section (the page of the DLL's own section) and
-// dll and search_alloc; with the option "allocations <N> 65536 4096" or "committed <address>";
+// dll; with the option "allocations <N> 65536 4096" or "committed <address>";
 // "ready" last. "error <what>" ends it early when the layout cannot be built.
 inline constexpr char kFactAllocations[] = "allocations";
 

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -74,34 +73,18 @@ HMODULE LoadTestDll() {
     return dll;
 }
 
-// The count after `option`, from 1 to `most`; 0 without the option. Anything else is
-// refused, so that a mistyped option cannot pass for no option.
-std::uint64_t OptionCount(int argc, char** argv, std::string_view option, std::uint64_t most) {
-    if (argc == 1 || std::string_view(argv[1]) != option) return 0;
-    const std::uint64_t count = argc == 3 ? std::strtoull(argv[2], nullptr, 10) : 0;  // "-5" wraps round: too many
-    if (count > 0 && count <= most) return count;
-    Fact("error bad count");
-    ExitProcess(2);
+// The count after `option`; 0 without it. The facts report what was made of it, so that a
+// mistyped option cannot pass unseen.
+std::uint64_t OptionCount(int argc, char** argv, std::string_view option) {
+    return argc == 3 && std::string_view(argv[1]) == option ? std::strtoull(argv[2], nullptr, 10) : 0;
 }
 
-void PlaceSearchTexts() {
-    auto* pages = static_cast<char*>(
-        Allocate("search_alloc", kSearchAllocAddress, 2 * kPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    std::memcpy(pages + kWideTextOffset, kWideText, sizeof kWideText - sizeof kWideText[0]);
-    std::memcpy(pages + kAcrossTextOffset, kAcrossText, sizeof kAcrossText - 1);
-    DWORD old = 0;
-    Require(VirtualProtect(pages + kPageSize, kPageSize, PAGE_READONLY, &old), "search_alloc");
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::uint64_t extraAllocations = OptionCount(argc, argv, "--allocations", 1000000);
-    const std::uint64_t committedMib = OptionCount(argc, argv, "--committed-mib", 4096);
-    if (argc > 1 && !extraAllocations && !committedMib) {
-        Fact("error unknown option");
-        ExitProcess(2);
-    }
+    const std::uint64_t extraAllocations = OptionCount(argc, argv, "--allocations");
+    const std::uint64_t committedMib = OptionCount(argc, argv, "--committed-mib");
     void* pattern = Allocate("pattern_alloc", kPatternAllocAddress, kPatternAllocSize, MEM_RESERVE, PAGE_READWRITE);
     FillPattern(Require(VirtualAlloc(pattern, kPatternCommittedSize, MEM_COMMIT, PAGE_READWRITE), "pattern_alloc"),
                 kPatternCommittedSize, kPatternAllocSeed);
@@ -120,7 +103,6 @@ int main(int argc, char** argv) {
     }
     Fact("mapped_file", MapTempFile());
     Fact("dll", LoadTestDll());
-    PlaceSearchTexts();
     if (committedMib) Fact("committed", Require(VirtualAlloc(nullptr, committedMib << 20, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE), "committed"));
     // Anywhere the system likes: the point is their number, not their place.
     for (std::uint64_t i = 0; i < extraAllocations; ++i) {
