@@ -285,15 +285,8 @@ SearchResult Search(const Arguments& arguments, TargetSystem& target, HANDLE pro
     const auto onHit = [&](const PatternHit& hit) {
         const std::optional<MapIndex::Place> place = index.Find(hit.address);
         if (!place) return true;
-        // The line's bytes, or as many as the region holds when the next cannot be read.
-        std::uint8_t bytes[16];
-        std::size_t count = sizeof bytes;
-        if (!target.ReadAll(hit.address, std::span(bytes, count))) {
-            count = static_cast<std::size_t>(std::min<std::uint64_t>(count, place->regionEnd - hit.address));
-            if (!target.ReadAll(hit.address, std::span(bytes, count))) count = 0;
-        }
         ++result.hits;
-        output.Add(HitCells(*place, hit.address, std::span(bytes, count)));
+        output.Add(HitCells(*place, hit.address, hit.bytes));
         return more();
     };
     const auto onString = [&](const StringHit& hit) {
@@ -309,7 +302,7 @@ SearchResult Search(const Arguments& arguments, TargetSystem& target, HANDLE pro
         for (const auto& pattern : {Utf8TextPattern(arguments.pattern, arguments.ignoreCase),
                                     Utf16TextPattern(arguments.pattern, arguments.ignoreCase)})
             patterns.push_back(*pattern);
-    PatternSearch patternSearch(patterns, onHit);
+    PatternSearch patternSearch(patterns, onHit, kHexLineBytes);
     StringSearch stringSearch(arguments.minLength, onString);
     ChunkSearch& search = arguments.action == Action::Strings ? static_cast<ChunkSearch&>(stringSearch) : patternSearch;
 

@@ -9,7 +9,6 @@
 namespace quarry::cli {
 namespace {
 
-constexpr std::size_t kHexLineBytes = 16;
 constexpr std::size_t kDumpAddressWidth = 16 + 4;  // the dump line's address and its gap
 
 // The allocation's Details, then the region's own when it says more.

@@ -46,8 +46,11 @@ inline const std::vector<std::u16string> kHitCaptions = {u"Address", u"Type", u"
 inline const std::vector<std::u16string> kStringCaptions = {u"Address", u"Type", u"Protect", u"Details", u"Encoding",
                                                             u"Text"};
 
-// A hit's cells: its address, where it is, and `bytes` (at most 16, read at the hit) as the
-// hex dump writes them, hex and characters.
+// The bytes a hit shows: one line of the hex dump.
+inline constexpr std::size_t kHexLineBytes = 16;
+
+// A hit's cells: its address, where it is, and `bytes` (at most kHexLineBytes, from the hit
+// on) as the hex dump writes them, hex and characters.
 std::vector<std::u16string> HitCells(const MapIndex::Place& place, std::uint64_t address,
                                      std::span<const std::uint8_t> bytes);
 std::vector<std::u16string> StringCells(const MapIndex::Place& place, const StringHit& hit);

@@ -156,8 +156,8 @@ private:
     std::size_t first_ = 0, second_ = 0;
 };
 
-PatternSearch::PatternSearch(const std::vector<BytePattern>& patterns, PatternHitReceiver onHit)
-    : next_(patterns.size()), onHit_(std::move(onHit)) {
+PatternSearch::PatternSearch(const std::vector<BytePattern>& patterns, PatternHitReceiver onHit, std::size_t shown)
+    : next_(patterns.size()), onHit_(std::move(onHit)), shown_(shown), longest_(shown) {
     for (const BytePattern& pattern : patterns) {
         matchers_.emplace_back(pattern);
         longest_ = std::max(longest_, pattern.size());
@@ -174,7 +174,8 @@ void PatternSearch::ReportHits(std::span<const std::uint8_t> bytes, std::uint64_
         const auto first = std::min_element(next_.begin(), next_.end());
         if (first == next_.end() || *first == kNone) return;
         const auto pattern = static_cast<std::size_t>(first - next_.begin());
-        if (!onHit_({address + *first, pattern})) {
+        const std::span<const std::uint8_t> shown = bytes.subspan(*first, std::min(shown_, bytes.size() - *first));
+        if (!onHit_({address + *first, pattern, shown})) {
             stopped_ = true;
             return;
         }
@@ -183,7 +184,8 @@ void PatternSearch::ReportHits(std::span<const std::uint8_t> bytes, std::uint64_
 }
 
 // A start is decided once the longest pattern's length of bytes from it is at hand (or the run
-// has ended), so that hits of patterns of different lengths come out in address order. The
+// has ended), so that hits of patterns of different lengths come out in address order, each
+// with the bytes it shows. The
 // carry holds the bytes from the first undecided start: at most the longest length less one.
 bool PatternSearch::Feed(std::uint64_t address, std::span<const std::uint8_t> bytes) {
     if (address != runEnd_) EndRun();

@@ -55,16 +55,20 @@ public:
 struct PatternHit {
     std::uint64_t address = 0;
     std::size_t pattern = 0;  // the index of the pattern that matched, as given
+    // The bytes from the hit on, as many as the search was asked to show (fewer only where
+    // the run ends), valid while the hit is being taken.
+    std::span<const std::uint8_t> bytes;
 };
 // Takes one hit; false stops the search.
 using PatternHitReceiver = std::function<bool(const PatternHit&)>;
 
 // Every position where one of the patterns starts, overlapping hits included, in address
 // order (at one address in the patterns' order), all patterns in one pass over the bytes.
-// An empty pattern matches nowhere. Carries the longest pattern's length less one byte.
+// An empty pattern matches nowhere. Each hit comes with `shown` bytes from it, so that they
+// need no read of their own. Carries the longest pattern's length (or `shown`) less one byte.
 class PatternSearch final : public ChunkSearch {
 public:
-    PatternSearch(const std::vector<BytePattern>& patterns, PatternHitReceiver onHit);
+    PatternSearch(const std::vector<BytePattern>& patterns, PatternHitReceiver onHit, std::size_t shown = 0);
     ~PatternSearch() override;
 
     bool Feed(std::uint64_t address, std::span<const std::uint8_t> bytes) override;
@@ -78,7 +82,8 @@ private:
     std::vector<Matcher> matchers_;
     std::vector<std::size_t> next_;  // each matcher's next hit while ReportHits merges them
     PatternHitReceiver onHit_;
-    std::size_t longest_ = 0;
+    std::size_t shown_;
+    std::size_t longest_ = 0;  // the longest pattern, or `shown_` if longer: what decides a start
     std::vector<std::uint8_t> carry_, seam_;
     std::uint64_t runEnd_ = 0;  // where the carry ends
     bool stopped_ = false;

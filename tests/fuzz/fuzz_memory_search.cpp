@@ -1,5 +1,5 @@
 // PatternSearch fed runs of memory in chunks of any size, against a plain search of each
-// run's bytes at once: the same hits, in the same order. Patterns, bytes and gaps come from a
+// run's bytes at once: the same hits, in the same order, each showing the same bytes. Patterns, bytes and gaps come from a
 // small alphabet (letters in both cases, zeros, bytes beside the case bit) so that hits and
 // near misses are common. The strings' chunking is the table test's.
 #include <tuple>
@@ -35,15 +35,18 @@ bool Matches(const PatternByte& position, std::uint8_t byte) {
     return byte == position.value;
 }
 
-using Hit = std::tuple<std::uint64_t, std::size_t>;
+using Hit = std::tuple<std::uint64_t, std::size_t, Bytes>;
 
-void PlainPatternHits(const std::vector<quarry::BytePattern>& patterns, const Memory& run, std::vector<Hit>& hits) {
+void PlainPatternHits(const std::vector<quarry::BytePattern>& patterns, std::size_t shown, const Memory& run,
+                      std::vector<Hit>& hits) {
     for (std::size_t start = 0; start < run.bytes.size(); ++start)
         for (std::size_t p = 0; p < patterns.size(); ++p) {
             const auto& pattern = patterns[p];
             bool match = !pattern.empty() && start + pattern.size() <= run.bytes.size();
             for (std::size_t i = 0; match && i < pattern.size(); ++i) match = Matches(pattern[i], run.bytes[start + i]);
-            if (match) hits.emplace_back(run.address + start, p);
+            const auto from = run.bytes.begin() + static_cast<std::ptrdiff_t>(start);
+            const std::size_t count = std::min(shown, run.bytes.size() - start);
+            if (match) hits.emplace_back(run.address + start, p, Bytes(from, from + static_cast<std::ptrdiff_t>(count)));
         }
 }
 
@@ -62,17 +65,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // after a gap; each fed in chunks of sizes from the input.
     std::vector<Memory> runs;
     std::vector<Hit> expectedHits, hits;
+    const std::size_t shown = input.ConsumeIntegralInRange(0, 12);
     quarry::PatternSearch patternSearch(patterns, [&](const quarry::PatternHit& hit) {
-        hits.emplace_back(hit.address, hit.pattern);
+        hits.emplace_back(hit.address, hit.pattern, Bytes(hit.bytes.begin(), hit.bytes.end()));
         return true;
-    });
+    }, shown);
 
     std::uint64_t address = input.ConsumeIntegral<std::uint32_t>();
     Memory joined{address, {}};
     while (input.remaining_bytes() > 0) {
         const bool adjacent = input.ConsumeBool();
         if (!adjacent) {
-            PlainPatternHits(patterns, joined, expectedHits);
+            PlainPatternHits(patterns, shown, joined, expectedHits);
             address += input.ConsumeIntegralInRange(1, 3);
             joined = {address, {}};
             if (input.ConsumeBool()) {  // the end of a run said, or only seen in the next address
@@ -85,8 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         joined.bytes.insert(joined.bytes.end(), chunk.begin(), chunk.end());
         address += chunk.size();
     }
-    PlainPatternHits(patterns, joined, expectedHits);
+    PlainPatternHits(patterns, shown, joined, expectedHits);
     patternSearch.EndRun();
-    quarry::fuzz::Expect(hits == expectedHits, "the pattern hits of a plain search, in address order");
+    quarry::fuzz::Expect(hits == expectedHits, "the pattern hits of a plain search, in address order, with their bytes");
     return 0;
 }
