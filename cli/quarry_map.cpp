@@ -277,7 +277,7 @@ struct SearchResult {
 // written to `out` as they are found.
 SearchResult Search(const Arguments& arguments, TargetSystem& target, HANDLE process, const MapRows& rows, HANDLE out) {
     const MapIndex index(rows);
-    const std::vector<AddressRange> ranges = index.Ranges(arguments.types);
+    const MapIndex::Searched searched = index.Ranges(arguments.types);
     HitOutput output(out, arguments.csv);
     SearchResult result;
     if (arguments.csv) output.Add(arguments.action == Action::Strings ? kStringCaptions : kHitCaptions);
@@ -312,10 +312,12 @@ SearchResult Search(const Arguments& arguments, TargetSystem& target, HANDLE pro
         // Whether the target has ended costs a round trip to Wine's server: asked every
         // 50 ms, not at every chunk.
         ULONGLONG nextLook = 0;
-        SearchMemory(target, ranges, search, [&](std::uint64_t done, std::uint64_t readable) {
+        // The map's committed total is what the search will go through, unless the target
+        // has changed since the walk.
+        SearchMemory(target, searched.ranges, search, [&](std::uint64_t done) {
             progress.Update([&] {
                 std::u16string text = DecimalText(done >> 20);
-                return text.append(u" of ").append(DecimalText(readable >> 20)).append(u" MB searched");
+                return text.append(u" of ").append(DecimalText(std::max(done, searched.committed) >> 20)).append(u" MB searched");
             });
             if (GetTickCount64() < nextLook) return true;
             nextLook = GetTickCount64() + 50;

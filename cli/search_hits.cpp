@@ -45,16 +45,18 @@ std::optional<MapIndex::Place> MapIndex::Find(std::uint64_t address) const {
     return Place{&rows_[entry.allocation], &rows_[entry.region], entry.end};
 }
 
-std::vector<AddressRange> MapIndex::Ranges(const std::vector<std::u16string>& types) const {
-    std::vector<AddressRange> ranges;
+MapIndex::Searched MapIndex::Ranges(const std::vector<std::u16string>& types) const {
+    Searched searched;
+    std::vector<AddressRange>& ranges = searched.ranges;
     for (const Entry& entry : entries_) {
         const std::u16string type = rows_[entry.allocation].Cell(kColumnType);
         const auto wanted = [&type](const std::u16string& asked) { return EqualFoldingAscii(type, asked); };
         if (!types.empty() && std::none_of(types.begin(), types.end(), wanted)) continue;
         if (!ranges.empty() && ranges.back().end == entry.begin) ranges.back().end = entry.end;
         else ranges.push_back({entry.begin, entry.end});
+        searched.committed += KilobytesIn(rows_[entry.region].Cell(kColumnCommit)) << 10;
     }
-    return ranges;
+    return searched;
 }
 
 std::vector<std::u16string> HitCells(const MapIndex::Place& place, std::uint64_t address,

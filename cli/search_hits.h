@@ -28,9 +28,14 @@ public:
     };
     std::optional<Place> Find(std::uint64_t address) const;
 
-    // From each allocation's base to the end of its last region, for the allocations whose
-    // Type is one of `types` (A-Z folded), or all of them when `types` is empty.
-    std::vector<AddressRange> Ranges(const std::vector<std::u16string>& types) const;
+    // What a search goes through: from each allocation's base to the end of its last
+    // region, for the allocations whose Type is one of `types` (A-Z folded), or all of them
+    // when `types` is empty; and how much of that the map shows committed.
+    struct Searched {
+        std::vector<AddressRange> ranges;
+        std::uint64_t committed = 0;
+    };
+    Searched Ranges(const std::vector<std::u16string>& types) const;
 
 private:
     struct Entry {

@@ -14,68 +14,74 @@ std::uint64_t RegionEnd(const RegionInfo& region) {
     return region.baseAddress + std::min(region.regionSize, room);
 }
 
-// The readable parts of `ranges` as runs, one pair of addresses each, so that the total is
-// known before the first read; regions that touch join, across ranges too.
-std::vector<AddressRange> ReadableRuns(ProcessMemory& memory, std::span<const AddressRange> ranges) {
-    std::vector<AddressRange> runs;
+// The ranges with those that touch joined, so that reads do not stop at their seams.
+std::vector<AddressRange> Joined(std::span<const AddressRange> ranges) {
+    std::vector<AddressRange> joined;
     for (const AddressRange& range : ranges) {
-        for (std::uint64_t at = range.begin; at < range.end;) {
-            RegionInfo region;
-            // A target that cannot say, or an answer that does not hold `at`: nothing more
-            // can be learnt about this range.
-            if (!memory.QueryRegion(at, region) || !RegionHolds(region, at)) break;
-            const std::uint64_t end = std::min(RegionEnd(region), range.end);
-            if (MayRead(region)) {
-                if (!runs.empty() && runs.back().end == at) runs.back().end = end;
-                else runs.push_back({at, end});
-            }
-            at = end;
-        }
+        if (range.begin >= range.end) continue;
+        if (!joined.empty() && joined.back().end == range.begin) joined.back().end = range.end;
+        else joined.push_back(range);
     }
-    return runs;
+    return joined;
 }
 
-class RunReader {
+class RangeReader {
 public:
-    RunReader(ProcessMemory& memory, ChunkSearch& search, const SearchProgress& progress, std::uint64_t readable)
-        : memory_(memory), search_(search), progress_(progress), readable_(readable), chunk_(kSearchChunkSize) {}
+    RangeReader(ProcessMemory& memory, ChunkSearch& search, const SearchProgress& progress)
+        : memory_(memory), search_(search), progress_(progress), chunk_(kSearchChunkSize) {}
 
     // False once the search or the progress asked to stop.
-    bool Search(const AddressRange& run) {
-        for (std::uint64_t at = run.begin; at < run.end && !stopped_;) {
-            const std::uint64_t next = Step(at, run.end);
-            done_ += next - at;
+    bool Search(const AddressRange& range) {
+        for (std::uint64_t at = range.begin; at < range.end && !stopped_;) {
+            RegionInfo region;
+            if (current_ && RegionHolds(*current_, at)) region = *current_;
+            // A target that cannot say, or an answer that does not hold `at`: nothing more
+            // can be learnt about this range.
+            else if (!memory_.QueryRegion(at, region) || !RegionHolds(region, at)) break;
+            const std::uint64_t next = MayRead(region) ? Step(at, range.end, region) : PassOver(range.end, region);
+            if (region.state == kMemCommit) done_ += next - at;
             at = next;
-            if (progress_ && !progress_(done_, readable_)) stopped_ = true;
+            if (progress_ && !progress_(done_)) stopped_ = true;
         }
-        if (!search_.EndRun()) stopped_ = true;
+        EndRun();
         return !stopped_;
     }
 
 private:
-    // Reads and feeds the chunk at `at`; where the search goes on.
-    std::uint64_t Step(std::uint64_t at, std::uint64_t end) {
-        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(chunk_.size(), end - at));
-        // The region is asked for at its first chunk, and its answer serves the chunks after
-        // it: under Wine each question costs a fifth of a 1 MiB read.
-        RegionInfo asked;
-        if (!current_ || !RegionHolds(*current_, at)) current_ = memory_.QueryRegion(at, asked) ? std::optional(asked) : std::nullopt;
-        if (const auto read = ReadChunk(at, size, current_ ? &*current_ : nullptr)) return Fed(at, *read);
-        current_.reset();
-        // Which region failed: the one at `at`, if alone it now cannot be read, or one after it.
-        RegionInfo region;
-        const bool known = memory_.QueryRegion(at, region) && RegionHolds(region, at);
-        const std::uint64_t regionEnd = known ? std::min(RegionEnd(region), end) : at + size;
-        if (known && MayRead(region) && regionEnd < at + size)
-            if (const auto read = ReadChunk(at, static_cast<std::size_t>(regionEnd - at), &region)) return Fed(at, *read);
-        if (!search_.EndRun()) stopped_ = true;
-        // A region that still looks readable loses only this chunk; one that cannot be read
-        // any more is passed over whole.
-        return known && !MayRead(region) ? regionEnd : std::min(regionEnd, at + size);
+    // A region that may not be read ends the run; where the search goes on.
+    std::uint64_t PassOver(std::uint64_t end, const RegionInfo& region) {
+        EndRun();
+        return std::min(RegionEnd(region), end);
     }
 
-    std::optional<std::size_t> ReadChunk(std::uint64_t at, std::size_t size, const RegionInfo* known) {
-        const std::optional<std::size_t> read = memory_.Read(at, std::span(chunk_).first(size), known);
+    // Reads and feeds the chunk at `at`, in `region`, which has just been asked for; where
+    // the search goes on. The chunk may go on into the regions after it, which the read asks
+    // for, up to one that may not be read; the last of them serves the next step.
+    std::uint64_t Step(std::uint64_t at, std::uint64_t end, const RegionInfo& region) {
+        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(chunk_.size(), end - at));
+        const std::uint64_t regionEnd = std::min(RegionEnd(region), end);
+        RegionInfo last;
+        current_.reset();
+        if (const auto read = ReadChunk(at, size, region, &last)) {
+            current_ = last;
+            return Fed(at, *read);
+        }
+        // A read that failed across regions (the last one asked, if it may not be read, was
+        // not part of it): this region alone may still read.
+        const std::uint64_t tried = MayRead(last) ? std::min(RegionEnd(last), at + size) : last.baseAddress;
+        if (regionEnd < tried)
+            if (const auto read = ReadChunk(at, static_cast<std::size_t>(regionEnd - at), region, nullptr))
+                return Fed(at, *read);
+        EndRun();
+        // A region that still looks readable loses only this chunk; one that cannot be read
+        // any more is passed over whole.
+        RegionInfo now;
+        const bool readable = memory_.QueryRegion(at, now) && RegionHolds(now, at) && MayRead(now);
+        return readable ? std::min(regionEnd, at + size) : regionEnd;
+    }
+
+    std::optional<std::size_t> ReadChunk(std::uint64_t at, std::size_t size, const RegionInfo& region, RegionInfo* last) {
+        const std::optional<std::size_t> read = memory_.ReadReadable(at, std::span(chunk_).first(size), &region, last);
         // A read that claims success with no bytes would never move the search on: it failed.
         if (!read || *read == 0 || *read > size) return std::nullopt;
         return read;
@@ -86,13 +92,16 @@ private:
         return at + size;
     }
 
+    void EndRun() {
+        if (!search_.EndRun()) stopped_ = true;
+    }
+
     ProcessMemory& memory_;
     ChunkSearch& search_;
     const SearchProgress& progress_;
-    const std::uint64_t readable_;
     std::uint64_t done_ = 0;
     std::vector<std::uint8_t> chunk_;
-    std::optional<RegionInfo> current_;  // the region of the last chunk, as asked at its first
+    std::optional<RegionInfo> current_;  // the region the last read ended in, as it asked
     bool stopped_ = false;
 };
 
@@ -100,12 +109,9 @@ private:
 
 bool SearchMemory(ProcessMemory& memory, std::span<const AddressRange> ranges, ChunkSearch& search,
                   const SearchProgress& progress) {
-    const std::vector<AddressRange> runs = ReadableRuns(memory, ranges);
-    std::uint64_t readable = 0;
-    for (const AddressRange& run : runs) readable += run.end - run.begin;
-    RunReader reader(memory, search, progress, readable);
-    for (const AddressRange& run : runs)
-        if (!reader.Search(run)) return false;
+    RangeReader reader(memory, search, progress);
+    for (const AddressRange& range : Joined(ranges))
+        if (!reader.Search(range)) return false;
     return true;
 }
 

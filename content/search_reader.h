@@ -1,6 +1,6 @@
-// Reading the target's memory for a search: the readable regions of the ranges asked for,
-// adjacent ones joined into runs, each run read in large chunks through ProcessMemory's rule
-// and fed to the search in address order.
+// Reading the target's memory for a search: the readable regions of the ranges asked for, in
+// address order, each read in large chunks through ProcessMemory's rule and fed to the search;
+// adjacent readable regions make one run, so a hit may cross from one into the next.
 #pragma once
 
 #include <cstddef>
@@ -22,16 +22,17 @@ struct AddressRange {
     std::uint64_t end = 0;  // one past the last byte
 };
 
-// Told after each chunk how many of the readable bytes are done (searched, or skipped because
-// their read failed); false stops the search, as when the target has ended.
-using SearchProgress = std::function<bool(std::uint64_t done, std::uint64_t readable)>;
+// Told after each step how many committed bytes of the ranges are done: searched, or passed
+// over because they may not be read or their read failed. False stops the search, as when
+// the target has ended.
+using SearchProgress = std::function<bool(std::uint64_t committedDone)>;
 
-// Searches the readable memory of `ranges` (in address order, not overlapping). Their regions
-// are asked for first, to list the runs (a pair of addresses each) and know the total before
-// the first read; regions that may be read and touch are one run, across ranges too. A read
-// that fails (the region has gone or become unreadable since) ends its run silently, and the
-// search goes on after the region that failed. True when every range was searched; false
-// when the search or `progress` asked to stop.
+// Searches the readable memory of `ranges` (in address order, not overlapping; ranges that
+// touch are read as one). Each region is asked for just before its first read, once: under
+// Wine a question costs a fifth of a 1 MiB read, so the search does not list the regions
+// first. A read that fails (the region has gone or become unreadable since) ends its run
+// silently, and the search goes on after the region that failed. True when every range was
+// searched; false when the search or `progress` asked to stop.
 bool SearchMemory(ProcessMemory& memory, std::span<const AddressRange> ranges, ChunkSearch& search,
                   const SearchProgress& progress);
 

@@ -46,11 +46,18 @@ public:
     // Reads at most bytes.size() bytes at `address`, once every region they lie in has been
     // asked for and may be read; otherwise fails without touching the target. The count
     // read, or nothing; the system may report success with fewer bytes, even none.
-    // `known` is a region the caller has just asked for, so it is not asked again.
+    // `known` is a region the caller has just asked for, so it is not asked again; `last`,
+    // when given, receives the last region asked for (the one holding the last byte, or the
+    // one that may not be read), which a reader going on from there need not ask again.
     std::optional<std::size_t> Read(std::uint64_t address, std::span<std::uint8_t> bytes,
-                                     const RegionInfo* known = nullptr);
+                                     const RegionInfo* known = nullptr, RegionInfo* last = nullptr);
     // The same, true only when all of `bytes` was read.
     bool ReadAll(std::uint64_t address, std::span<std::uint8_t> bytes, const RegionInfo* known = nullptr);
+    // Like Read, but reads the bytes up to the first region that may not be read, failing
+    // only when the first may not: for a reader that goes through memory rather than asking
+    // for particular bytes.
+    std::optional<std::size_t> ReadReadable(std::uint64_t address, std::span<std::uint8_t> bytes,
+                                             const RegionInfo* known = nullptr, RegionInfo* last = nullptr);
 
 protected:
     // The bytes at `address` as the system gives them; asked only once the rule allowed it.
@@ -61,6 +68,11 @@ protected:
                                                   std::span<std::uint8_t> bytes) {
         return memory.ReadPages(address, bytes);
     }
+
+private:
+    // How many of the `length` bytes from `address` lie in regions that may be read, up to
+    // the first that may not; each region asked for once.
+    std::uint64_t ReadableLength(std::uint64_t address, std::uint64_t length, const RegionInfo* known, RegionInfo* last);
 };
 
 }  // namespace quarry
