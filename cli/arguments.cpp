@@ -16,7 +16,9 @@ std::u16string_view WithoutExe(std::u16string_view name) {
 }
 
 // Where the words after an option go; address slots are read as hexadecimal.
-enum class Slot { None, At, DumpAddress, Output, Before, After, Text, HexBytes, Min, Max, Type, IgnoreCase };
+enum class Slot { None, At, DumpAddress, Output, Before, After, Text, HexBytes, Min, Max, Type, Seconds,
+                  // Flags: no word follows.
+                  IgnoreCase, Csv, Json };
 
 struct OptionRow {
     std::u16string_view name;
@@ -27,19 +29,22 @@ struct OptionRow {
 };
 
 // Every option, in any order on the command line, each at most once unless it repeats, and
-// at most one that asks for an action (none: the table), or a search and --csv.
+// at most one that asks for an action (none: the map).
 constexpr OptionRow kOptions[] = {
     {u"--help", Action::Help, {}, ""},
     {u"-h", Action::Help, {}, ""},
     {u"/?", Action::Help, {}, ""},
-    {u"--csv", Action::Csv, {}, ""},
     {u"--summary", Action::Summary, {}, ""},
     {u"--dump", Action::Dump, {Slot::DumpAddress, Slot::Output}, "an address and a file"},
     {u"--dump-allocation", Action::DumpAllocation, {Slot::DumpAddress, Slot::Output}, "an address and a file"},
     {u"--diff", Action::Diff, {Slot::Before, Slot::After}, "two CSV files"},
+    {u"--watch", Action::Watch, {Slot::Seconds}, "a number of seconds"},
+    {u"--list", Action::List, {}, ""},
     {u"--find", Action::Find, {Slot::Text}, "a text"},
     {u"--find-hex", Action::FindHex, {Slot::HexBytes}, "hexadecimal bytes"},
     {u"--strings", Action::Strings, {}, ""},
+    {u"--csv", std::nullopt, {Slot::Csv}, ""},
+    {u"--json", std::nullopt, {Slot::Json}, ""},
     {u"--at", std::nullopt, {Slot::At}, "a hexadecimal address"},
     {u"-o", std::nullopt, {Slot::Output}, "a file"},
     {u"-i", std::nullopt, {Slot::IgnoreCase}, ""},
@@ -52,19 +57,20 @@ struct ActionRow {
     Action action;
     std::string_view shown;  // its name in messages
     bool takesProcess;
-    std::array<std::u16string_view, 5> refinedBy;  // the options without an action that go with it
+    std::array<std::u16string_view, 8> refinedBy;  // the options without an action that go with it
 };
 
 constexpr ActionRow kActions[] = {
-    {Action::Table, "the table", true, {u"--at"}},
-    {Action::Csv, "--csv", true, {u"--at", u"-o"}},
-    {Action::Find, "--find", true, {u"--at", u"-o", u"--type", u"--max", u"-i"}},
-    {Action::FindHex, "--find-hex", true, {u"--at", u"-o", u"--type", u"--max"}},
-    {Action::Strings, "--strings", true, {u"--at", u"-o", u"--type", u"--max", u"--min"}},
-    {Action::Summary, "--summary", true, {}},
+    {Action::Map, "the map", true, {u"--at", u"-o", u"--csv", u"--json"}},
+    {Action::Find, "--find", true, {u"--at", u"-o", u"--csv", u"--json", u"--type", u"--max", u"-i"}},
+    {Action::FindHex, "--find-hex", true, {u"--at", u"-o", u"--csv", u"--json", u"--type", u"--max"}},
+    {Action::Strings, "--strings", true, {u"--at", u"-o", u"--csv", u"--json", u"--type", u"--max", u"--min"}},
+    {Action::List, "--list", false, {u"-o", u"--csv", u"--json"}},
+    {Action::Summary, "--summary", true, {u"-o", u"--json"}},
+    {Action::Diff, "--diff", false, {u"-o", u"--json"}},
+    {Action::Watch, "--watch", true, {u"--json"}},
     {Action::Dump, "--dump", true, {}},
     {Action::DumpAllocation, "--dump-allocation", true, {}},
-    {Action::Diff, "--diff", false, {}},
     {Action::Help, "--help", false, {}},
 };
 
@@ -106,6 +112,21 @@ std::optional<std::uint64_t> Count(const std::u16string& word, std::uint64_t lea
     return value >= least ? std::optional(value) : std::nullopt;
 }
 
+// Seconds as decimal digits, at most three of them after a point ("1", "0.5", ".25"), from
+// the shortest interval to a day.
+std::optional<std::uint32_t> Milliseconds(const std::u16string& word) {
+    const std::size_t point = std::min(word.find(u'.'), word.size());
+    const std::u16string whole = word.substr(0, point), fraction = point < word.size() ? word.substr(point + 1) : u"";
+    if (fraction.size() > 3 || (whole.empty() && fraction.empty())) return std::nullopt;
+    const std::optional<std::uint64_t> seconds = whole.empty() ? 0 : Count(whole, 0);
+    const std::optional<std::uint64_t> thousandths =
+        fraction.empty() ? 0 : Count(fraction + std::u16string(3 - fraction.size(), u'0'), 0);
+    if (!seconds || !thousandths || *seconds > 86400) return std::nullopt;
+    const std::uint64_t milliseconds = *seconds * 1000 + *thousandths;
+    if (milliseconds < kLeastWatchMilliseconds || milliseconds > 86400000) return std::nullopt;
+    return static_cast<std::uint32_t>(milliseconds);
+}
+
 std::optional<std::string> StoreSearch(Arguments& arguments, Slot slot, const std::u16string& word) {
     if (slot == Slot::Text || slot == Slot::HexBytes) {
         if (word.empty()) return std::string("an empty pattern finds nothing");
@@ -135,6 +156,10 @@ std::optional<std::string> Store(Arguments& arguments, Slot slot, const std::u16
         arguments.output = word;
     } else if (slot == Slot::Before || slot == Slot::After) {
         (slot == Slot::Before ? arguments.before : arguments.after) = word;
+    } else if (slot == Slot::Seconds) {
+        const std::optional<std::uint32_t> milliseconds = Milliseconds(word);
+        if (!milliseconds) return ToUtf8(word) + " is no number of seconds from 0.5 to a day";
+        arguments.watchMilliseconds = *milliseconds;
     } else {
         return StoreSearch(arguments, slot, word);
     }
@@ -164,6 +189,7 @@ std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16st
     Arguments arguments;
     std::optional<std::u16string> process;
     const OptionRow* actionOption = nullptr;
+    const OptionRow* formatOption = nullptr;  // --csv or --json
     std::vector<const OptionRow*> given;
     bool optionsEnded = false;
     for (std::size_t next = 0; next < words.size();) {
@@ -182,20 +208,22 @@ std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16st
         const bool sameAction = option->action && actionOption && option->action == actionOption->action;
         const bool again = !option->repeats && std::find(given.begin(), given.end(), option) != given.end();
         if (sameAction || again) return ToUtf8(word) + " is given twice";
-        // A search writes its hits as CSV when --csv goes with it.
-        const bool csvSearch = option->action && actionOption &&
-                               ((*option->action == Action::Csv && IsSearch(*actionOption->action)) ||
-                                (IsSearch(*option->action) && *actionOption->action == Action::Csv));
-        if (option->action && actionOption && !csvSearch) return ToUtf8(word) + " does not go with " + ToUtf8(actionOption->name);
+        if (option->action && actionOption) return ToUtf8(word) + " does not go with " + ToUtf8(actionOption->name);
+        const Slot flag = option->values[0];
+        if ((flag == Slot::Csv || flag == Slot::Json) && formatOption)
+            return ToUtf8(word) + " does not go with " + ToUtf8(formatOption->name);
         given.push_back(option);
-        arguments.csv = arguments.csv || csvSearch;
-        if (option->action && !(csvSearch && *option->action == Action::Csv)) {
+        if (option->action) {
             actionOption = option;
             arguments.action = *option->action;
         }
-        if (option->values[0] == Slot::IgnoreCase) arguments.ignoreCase = true;
+        if (flag == Slot::IgnoreCase) arguments.ignoreCase = true;
+        if (flag == Slot::Csv || flag == Slot::Json) {
+            formatOption = option;
+            arguments.format = flag == Slot::Csv ? Format::Csv : Format::Json;
+        }
         for (const Slot slot : option->values) {
-            if (slot == Slot::None || slot == Slot::IgnoreCase) break;
+            if (slot == Slot::None || slot >= Slot::IgnoreCase) break;
             if (next >= words.size()) return ToUtf8(word) + " needs " + std::string(option->needs);
             if (std::optional<std::string> why = Store(arguments, slot, words[next++])) return *why;
         }

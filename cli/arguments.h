@@ -10,10 +10,14 @@
 
 namespace quarry::cli {
 
-enum class Action { Help, Table, Csv, Summary, Dump, DumpAllocation, Diff, Find, FindHex, Strings };
+enum class Action { Help, Map, Summary, Dump, DumpAllocation, Diff, Find, FindHex, Strings, Watch, List };
+
+// How the output is written: for people, as CSV or as JSON.
+enum class Format { Text, Csv, Json };
 
 struct Arguments {
-    Action action = Action::Table;
+    Action action = Action::Map;
+    Format format = Format::Text;
     std::u16string process;                 // a decimal id or an executable's name
     std::optional<std::uint64_t> at;        // --at: only the allocation holding it
     std::uint64_t dumpAddress = 0;          // --dump, --dump-allocation
@@ -22,26 +26,34 @@ struct Arguments {
     // The searches: --find TEXT, --find-hex BYTES; -i, --min N, --max N, --type (repeated).
     std::u16string pattern;
     bool ignoreCase = false;
-    bool csv = false;                       // --csv beside a search
     std::size_t minLength = 5;
     std::optional<std::uint64_t> maxHits;
     std::vector<std::u16string> types;      // Image, Mapped or Private, as asked
+    std::uint32_t watchMilliseconds = 0;    // --watch SECONDS
 };
+
+// The shortest time between two snapshots of --watch.
+inline constexpr std::uint32_t kLeastWatchMilliseconds = 500;
 
 inline constexpr char16_t kUsage[] =
     u"usage: QuarryMap PROCESS                            the memory map as an aligned text table\n"
-    u"       QuarryMap PROCESS --csv [-o FILE]            the map as CSV\n"
-    u"       QuarryMap PROCESS --at ADDRESS [--csv]       only the allocation holding ADDRESS\n"
+    u"       QuarryMap PROCESS --csv|--json [-o FILE]     the map as CSV or JSON\n"
+    u"       QuarryMap PROCESS --at ADDRESS               only the allocation holding ADDRESS\n"
     u"       QuarryMap PROCESS --summary                  totals by type\n"
     u"       QuarryMap PROCESS --dump ADDRESS FILE        the region holding ADDRESS, to FILE\n"
     u"       QuarryMap PROCESS --dump-allocation ADDRESS FILE   the whole allocation, likewise\n"
     u"       QuarryMap --diff BEFORE.csv AFTER.csv        what changed between two CSV exports\n"
+    u"       QuarryMap PROCESS --watch SECONDS            a snapshot every SECONDS (0.5 or more):\n"
+    u"                                                    the time and what changed, until the end\n"
+    u"       QuarryMap --list                             the processes Quarry can open\n"
     u"       QuarryMap PROCESS --find TEXT [-i]           TEXT as UTF-8 and UTF-16LE; -i ignores A-Z case\n"
     u"       QuarryMap PROCESS --find-hex \"4D 5A ?? 00\"   bytes; ?? is any byte\n"
     u"       QuarryMap PROCESS --strings [--min N]        printable ASCII and UTF-16LE runs of N (5) or more\n"
-    u"         searches take --at ADDRESS, --type Image|Mapped|Private (repeatable), --max N,\n"
-    u"         --csv and -o FILE; status 0 with hits, 1 without, 2 on failure\n"
+    u"         searches take --at ADDRESS, --type Image|Mapped|Private (repeatable), --max N;\n"
+    u"         status 0 with hits, 1 without, 2 on failure\n"
     u"       QuarryMap --help\n"
+    u"--csv goes with the map, --at, the searches and --list; --json with all of those and\n"
+    u"--summary, --diff and --watch (one object per line); -o FILE writes to FILE instead.\n"
     u"PROCESS is a decimal process id or an executable name (case ignored, .exe optional);\n"
     u"ADDRESS is hexadecimal, with or without 0x. Options come in any order, each once but\n"
     u"--type; -- ends them, for a PROCESS whose name begins with -.\n";

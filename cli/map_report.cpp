@@ -13,8 +13,8 @@ namespace {
 
 using Line = std::vector<std::u16string>;
 
-// Lines of cells in columns two spaces apart, padded to the widest cell of each column; the
-// last column is not padded, and right-aligned columns are padded in front.
+}  // namespace
+
 std::u16string Aligned(const std::vector<Line>& lines, const std::vector<bool>& rightAligned) {
     std::vector<std::size_t> widths(rightAligned.size(), 0);
     for (const Line& line : lines)
@@ -34,18 +34,38 @@ std::u16string Aligned(const std::vector<Line>& lines, const std::vector<bool>& 
     return text;
 }
 
+namespace {
+
 std::u16string Shown(const std::u16string& cell) { return cell.empty() ? u"\"\"" : cell; }
 
-// "Column old -> new" for each column that differs, joined with ", "; empty when none does.
-std::u16string ChangedCells(const MapRow& before, const MapRow& after) {
+// The columns that differ.
+std::vector<CellChange> ChangedCells(const MapRow& before, const MapRow& after) {
+    std::vector<CellChange> changes;
+    for (int column = 0; column < kColumnCount; ++column)
+        if (before.Cell(column) != after.Cell(column)) changes.push_back({column, before.Cell(column), after.Cell(column)});
+    return changes;
+}
+
+// "Column old -> new" for each change, joined with ", ".
+std::u16string ChangesText(const std::vector<CellChange>& changes) {
     std::u16string text;
-    for (int column = 0; column < kColumnCount; ++column) {
-        if (before.Cell(column) == after.Cell(column)) continue;
+    for (const CellChange& change : changes) {
         if (!text.empty()) text += u", ";
-        text += std::u16string(kMapColumns[static_cast<std::size_t>(column)].caption) + u' ' +
-                Shown(before.Cell(column)) + u" -> " + Shown(after.Cell(column));
+        text += std::u16string(kMapColumns[static_cast<std::size_t>(change.column)].caption) + u' ' + Shown(change.before) +
+                u" -> " + Shown(change.after);
     }
     return text;
+}
+
+// One line of the text form, regions indented.
+std::u16string ChangeLine(const RowChange& change, const std::u16string& indent) {
+    switch (change.change) {
+        case Change::Added: return indent + u"+ " + QuotedCells(change.row->cells) + u"\n";
+        case Change::Removed: return indent + u"- " + QuotedCells(change.row->cells) + u"\n";
+        case Change::Changed: break;
+    }
+    const std::u16string cells = ChangesText(change.cells);
+    return indent + u"~ " + change.row->Cell(kColumnAddress) + u":" + (cells.empty() ? u"" : u" " + cells) + u"\n";
 }
 
 // An allocation row with its region rows.
@@ -100,60 +120,66 @@ std::u16string MapTable(const MapRows& rows) {
     return Aligned(lines, right);
 }
 
-std::u16string MapSummary(const MapRows& rows) {
-    struct Totals {
-        std::uint64_t allocations = 0, size = 0, committed = 0;
-    };
-    std::vector<std::u16string> types{u"Image", u"Mapped", u"Private"};
-    std::map<std::u16string, Totals> totals;
-    Totals all;
+std::vector<TypeTotals> SummaryTotals(const MapRows& rows) {
+    std::vector<TypeTotals> totals{{u"Image"}, {u"Mapped"}, {u"Private"}};
+    TypeTotals all{u"Total"};
     for (const MapRow& row : rows) {
         if (!row.allocation) continue;
         const std::u16string type = row.Cell(kColumnType);
-        if (std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
-        for (Totals* sum : {&totals[type], &all}) {
-            ++sum->allocations;
-            sum->size += KilobytesIn(row.Cell(kColumnSize));
-            sum->committed += KilobytesIn(row.Cell(kColumnCommit));
+        auto sum = std::find_if(totals.begin(), totals.end(), [&type](const TypeTotals& t) { return t.type == type; });
+        if (sum == totals.end()) sum = totals.insert(totals.end(), {type});
+        for (TypeTotals* add : {&*sum, &all}) {
+            ++add->allocations;
+            add->sizeKb += NumberIn(row.Cell(kColumnSize));
+            add->committedKb += NumberIn(row.Cell(kColumnCommit));
         }
     }
+    std::erase_if(totals, [](const TypeTotals& t) { return t.allocations == 0; });
+    totals.push_back(all);
+    return totals;
+}
+
+std::u16string MapSummary(const MapRows& rows) {
     std::vector<Line> lines{{u"Type", u"Allocations", u"Size", u"Committed"}};
-    const auto add = [&lines](const std::u16string& name, const Totals& sum) {
-        lines.push_back({name, DecimalText(sum.allocations), KilobyteText(sum.size), KilobyteText(sum.committed)});
-    };
-    for (const std::u16string& type : types)
-        if (totals.count(type)) add(type, totals[type]);
-    add(u"Total", all);
+    for (const TypeTotals& sum : SummaryTotals(rows))
+        lines.push_back({sum.type, DecimalText(sum.allocations), KilobyteText(sum.sizeKb), KilobyteText(sum.committedKb)});
     return Aligned(lines, {false, true, true, true});
 }
 
 MapDifference CompareMaps(const MapRows& before, const MapRows& after) {
     MapDifference difference;
     const auto only = [&difference](const Allocation& allocation, bool inAfter) {
-        difference.text += (inAfter ? u"+ " : u"- ") + QuotedCells(allocation.row->cells) + u"\n";
+        difference.allocations.push_back({inAfter ? Change::Added : Change::Removed, allocation.row, {}, {}});
         ++(inAfter ? difference.added : difference.removed);
     };
     const auto both = [&difference](const Allocation& old, const Allocation& now) {
-        std::u16string regions;
+        RowChange change{Change::Changed, old.row, ChangedCells(*old.row, *now.row), {}};
         Merge(
             RegionsByAddress(old.regions), RegionsByAddress(now.regions),
-            [&regions](const MapRow* a, const MapRow* b) {
-                if (const std::u16string changes = ChangedCells(*a, *b); !changes.empty())
-                    regions += u"  ~ " + a->Cell(kColumnAddress) + u": " + changes + u"\n";
+            [&change](const MapRow* a, const MapRow* b) {
+                if (std::vector<CellChange> cells = ChangedCells(*a, *b); !cells.empty())
+                    change.regions.push_back({Change::Changed, a, std::move(cells), {}});
             },
-            [&regions](const MapRow* region, bool inAfter) {
-                regions += (inAfter ? u"  + " : u"  - ") + QuotedCells(region->cells) + u"\n";
+            [&change](const MapRow* region, bool inAfter) {
+                change.regions.push_back({inAfter ? Change::Added : Change::Removed, region, {}, {}});
             });
-        const std::u16string changes = ChangedCells(*old.row, *now.row);
-        if (changes.empty() && regions.empty()) return;
-        difference.text += u"~ " + old.row->Cell(kColumnAddress) + u":" + (changes.empty() ? u"" : u" " + changes) + u"\n" + regions;
+        if (change.cells.empty() && change.regions.empty()) return;
+        difference.allocations.push_back(std::move(change));
         ++difference.changed;
     };
     Merge(ByAddress(before), ByAddress(after), both, only);
-    difference.text += DecimalText(static_cast<std::uint64_t>(difference.added)) + u" added, " +
-                       DecimalText(static_cast<std::uint64_t>(difference.removed)) + u" removed, " +
-                       DecimalText(static_cast<std::uint64_t>(difference.changed)) + u" changed\n";
     return difference;
+}
+
+std::u16string DifferenceText(const MapDifference& difference) {
+    std::u16string text;
+    for (const RowChange& allocation : difference.allocations) {
+        text += ChangeLine(allocation, u"");
+        for (const RowChange& region : allocation.regions) text += ChangeLine(region, u"  ");
+    }
+    return text + DecimalText(static_cast<std::uint64_t>(difference.added)) + u" added, " +
+           DecimalText(static_cast<std::uint64_t>(difference.removed)) + u" removed, " +
+           DecimalText(static_cast<std::uint64_t>(difference.changed)) + u" changed\n";
 }
 
 }  // namespace quarry::cli

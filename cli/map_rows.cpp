@@ -41,16 +41,16 @@ MapRows MapRecorder::Rows() const {
     return ordered;
 }
 
-std::uint64_t KilobytesIn(const std::u16string& cell) {
-    std::uint64_t kilobytes = 0;
+std::uint64_t NumberIn(const std::u16string& cell) {
+    std::uint64_t number = 0;
     for (const char16_t c : cell) {
         if (c < u'0' || c > u'9') break;
-        kilobytes = kilobytes * 10 + static_cast<std::uint64_t>(c - u'0');
+        number = number * 10 + static_cast<std::uint64_t>(c - u'0');
     }
-    return kilobytes;
+    return number;
 }
 
-std::uint64_t RegionEnd(const MapRow& region) { return region.address + (KilobytesIn(region.Cell(kColumnSize)) << 10); }
+std::uint64_t RegionEnd(const MapRow& region) { return region.address + (NumberIn(region.Cell(kColumnSize)) << 10); }
 
 std::optional<MapRows> AllocationHolding(const MapRows& rows, std::uint64_t address) {
     for (std::size_t i = 0; i < rows.size(); ++i) {

@@ -51,8 +51,8 @@ private:
     std::vector<Recorded> rows_;
 };
 
-// The number of kilobytes a Size or Commit cell shows ("1024 KB"); 0 for an empty cell.
-std::uint64_t KilobytesIn(const std::u16string& cell);
+// The number a Size, Commit or Blocks cell begins with ("1024 KB", "2"); 0 for an empty cell.
+std::uint64_t NumberIn(const std::u16string& cell);
 
 // The first address past a region row, from its Size cell; its own address when the cell
 // cannot be read.

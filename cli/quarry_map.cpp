@@ -1,7 +1,5 @@
 // QuarryMap.exe: the memory map of a process on the command line, from the same walk as
-// Quarry's window. Texts for people go to a console as UTF-16 and anywhere else as UTF-8;
-// CSV is always UTF-8. Failures, a write that fails included: one line on standard error
-// and status 2.
+// Quarry's window: exported, compared, watched, dumped and searched.
 #include <windows.h>
 
 #include <chrono>
@@ -13,9 +11,12 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/console_output.h"
 #include "cli/map_csv.h"
+#include "cli/map_json.h"
 #include "cli/map_report.h"
 #include "cli/map_rows.h"
+#include "cli/process_report.h"
 #include "cli/search_hits.h"
 #include "content/search_reader.h"
 #include "framework/handles.h"
@@ -25,98 +26,11 @@
 #include "memmap/win32_target_process.h"
 #include "memmap/win32_target_system.h"
 #include "procsel/privileges.h"
+#include "procsel/process_listing.h"
 #include "text/numbers.h"
 
 namespace quarry::cli {
 namespace {
-
-constexpr int kUsageError = 2;  // also every other failure; 1 is "the maps differ"
-
-// A failure to report: the message after "QuarryMap: ".
-struct Failure {
-    std::u16string message;
-};
-
-bool IsConsole(HANDLE handle) {
-    DWORD mode = 0;
-    return GetConsoleMode(handle, &mode) != FALSE;
-}
-
-// All of `bytes`, in pieces one WriteFile takes; false when the handle refuses some.
-bool WriteBytes(HANDLE handle, const std::string& bytes) {
-    DWORD written = 0;
-    for (std::size_t at = 0; at < bytes.size(); at += written)
-        if (!WriteFile(handle, bytes.data() + at, static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1 << 20)), &written, nullptr) || !written)
-            return false;
-    return true;
-}
-
-// False when the handle refuses some of `text`.
-bool WriteText(HANDLE handle, const std::u16string& text) {
-    if (!IsConsole(handle)) return WriteBytes(handle, ToUtf8(text));
-    DWORD written = 0;
-    return WriteConsoleW(handle, AsWide(text.c_str()), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size();
-}
-
-// The system's own words for `error`, without the line end they come with.
-std::u16string SystemReason(DWORD error) {
-    wchar_t text[512];
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                                  static_cast<DWORD>(std::size(text)), nullptr);
-    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) --length;
-    return length > 0 ? ToUtf16(std::wstring_view(text, length)) : u"error " + ToUtf16(std::to_wstring(error));
-}
-
-// `what`, then why the call that has just failed did, as the system says it.
-Failure WithReason(const std::u16string& what) {
-    const DWORD error = GetLastError();
-    return Failure{error ? what + u": " + SystemReason(error) : what};
-}
-
-// Nothing when standard output took what was written to it, else why not.
-std::optional<Failure> Printed(bool written) {
-    if (written) return std::nullopt;
-    return WithReason(u"cannot write to standard output");
-}
-
-std::optional<Failure> Print(const std::u16string& text) { return Printed(WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text)); }
-
-// A device (NUL, a console, Z:\dev\full under Wine) or a pipe, which can only be written
-// in place: a file moved over it would replace the device's name, not write to it.
-bool IsDevice(const std::wstring& path) {
-    const UniqueFileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file && GetFileType(file.get()) != FILE_TYPE_DISK;
-}
-
-// Writes `path` through a temporary file beside it, so that a failure leaves neither half a
-// file nor a damaged old one; `write` fills the open file and says whether it managed.
-template <typename Write>
-std::optional<Failure> WriteWhole(const std::u16string& path, Write write) {
-    const std::wstring target = ToWide(path);
-    if (IsDevice(target)) {
-        const UniqueFileHandle device(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        return device ? write(device.get()) : WithReason(u"cannot write " + path);
-    }
-    const std::wstring temporary = target + L".quarrymap-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
-    std::optional<Failure> failure;
-    {
-        const UniqueFileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        failure = file ? write(file.get()) : WithReason(u"cannot write " + path);
-    }
-    if (!failure && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) failure = WithReason(u"cannot write " + path);
-    if (failure) DeleteFileW(temporary.c_str());
-    return failure;
-}
-
-std::optional<Failure> WriteBytesTo(const std::u16string& path, const std::string& bytes) {
-    return WriteWhole(path, [&](HANDLE file) -> std::optional<Failure> {
-        if (WriteBytes(file, bytes)) return std::nullopt;
-        return WithReason(u"cannot write " + path);
-    });
-}
 
 // Writes the regions at `addresses` as the window's Dump writes them. No reason is added:
 // the dump's own questions run on other threads, so the last error here may not be theirs.
@@ -145,34 +59,6 @@ std::variant<DWORD, Failure> FindProcess(const std::u16string& asked) {
         list += (list.empty() ? u"" : u", ") + ToUtf16(std::to_wstring(process->id)) + u" " + process->name;
     return Failure{u"several processes are named " + asked + u": " + list};
 }
-
-// A line of progress on a console's standard error, once the work has taken half a second,
-// erased when done. The text is made only when it is shown.
-class ProgressLine {
-public:
-    ProgressLine() : console_(IsConsole(GetStdHandle(STD_ERROR_HANDLE))) {}
-    ~ProgressLine() {
-        if (shown_) Show(u"\r" + std::u16string(40, u' ') + u"\r");
-    }
-    ProgressLine(const ProgressLine&) = delete;
-    ProgressLine& operator=(const ProgressLine&) = delete;
-
-    template <typename Text>
-    void Update(Text text) {
-        if (!console_ || std::chrono::steady_clock::now() - start_ < std::chrono::milliseconds(500)) return;
-        std::u16string line(1, u'\r');
-        Show(line.append(text()));
-        shown_ = true;
-    }
-
-private:
-    // Progress is a courtesy: a console that refuses it changes nothing about the result.
-    static void Show(const std::u16string& text) { static_cast<void>(WriteText(GetStdHandle(STD_ERROR_HANDLE), text)); }
-
-    const bool console_;
-    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    bool shown_ = false;
-};
 
 // Counts regions as the walk writes them, shown as a progress line.
 class ProgressRows final : public RowWriter {
@@ -225,10 +111,23 @@ std::variant<MapRows, Failure> ReadExport(const std::u16string& path) {
     return std::get<MapRows>(std::move(rows));
 }
 
-// When standard error refuses the message too, the status is all that is left to tell.
-int Fail(const Failure& failure) {
-    static_cast<void>(WriteText(GetStdHandle(STD_ERROR_HANDLE), u"QuarryMap: " + failure.message + u"\n"));
-    return kUsageError;
+// `text` (for people), or the same bytes CSV or JSON would be, to standard output or -o.
+std::optional<Failure> Output(const Arguments& arguments, const std::u16string& text) {
+    if (arguments.output.empty()) return Print(text);
+    return WriteBytesTo(arguments.output, ToUtf8(text));
+}
+
+std::optional<Failure> OutputBytes(const Arguments& arguments, const std::string& bytes) {
+    if (arguments.output.empty()) return Printed(WriteBytes(GetStdHandle(STD_OUTPUT_HANDLE), bytes));
+    return WriteBytesTo(arguments.output, bytes);
+}
+
+std::string DifferenceJson(const MapDifference& difference) {
+    JsonWriter json;
+    json.BeginObject();
+    WriteDifference(json, difference);
+    json.EndObject();
+    return json.Take() + "\n";
 }
 
 int Compare(const Arguments& arguments) {
@@ -237,35 +136,66 @@ int Compare(const Arguments& arguments) {
     auto after = ReadExport(arguments.after);
     if (auto* failure = std::get_if<Failure>(&after)) return Fail(*failure);
     const MapDifference difference = CompareMaps(std::get<MapRows>(before), std::get<MapRows>(after));
-    if (const std::optional<Failure> failure = Print(difference.text)) return Fail(*failure);
-    return difference.added + difference.removed + difference.changed ? 1 : 0;
+    const std::optional<Failure> failure = arguments.format == Format::Json ? OutputBytes(arguments, DifferenceJson(difference))
+                                                                            : Output(arguments, DifferenceText(difference));
+    if (failure) return Fail(*failure);
+    return difference.Any() ? 1 : 0;
 }
 
-// Lines of hits written as they are found, in pieces, as UTF-16 to a console and as UTF-8
-// anywhere else (CSV always); false once a write has failed.
+int List(const Arguments& arguments) {
+    EnablePrivilege(L"SeDebugPrivilege");  // as the window does, so the same processes open
+    const std::vector<ListedProcess> processes = ListInspectableProcesses();
+    std::optional<Failure> failure;
+    switch (arguments.format) {
+        case Format::Text: failure = Output(arguments, ProcessTable(processes)); break;
+        case Format::Csv: failure = OutputBytes(arguments, ProcessesToCsv(processes)); break;
+        case Format::Json: failure = OutputBytes(arguments, ProcessesToJson(processes)); break;
+    }
+    return failure ? Fail(*failure) : 0;
+}
+// Hits written as they are found, in pieces: lines as UTF-16 to a console and as UTF-8
+// anywhere else; CSV and JSON as they are, the JSON one document {"hits":[...]} closed by
+// Finish. False once a write has failed.
 class HitOutput {
 public:
-    HitOutput(HANDLE handle, bool csv) : handle_(handle), csv_(csv), console_(!csv && IsConsole(handle)) {}
+    HitOutput(HANDLE handle, Format format, const std::vector<std::u16string>& captions)
+        : handle_(handle), format_(format), captions_(captions), console_(format == Format::Text && IsConsole(handle)) {
+        if (format_ == Format::Csv) bytes_ = CsvLine(captions_);
+        if (format_ == Format::Json) json_.BeginObject().Key("hits").BeginArray();
+    }
 
     bool Add(const std::vector<std::u16string>& cells) {
-        if (csv_) bytes_ += CsvLine(cells);
-        else text_ += TextLine(cells);
-        return text_.size() + bytes_.size() < kPiece || Flush();
+        switch (format_) {
+            case Format::Text: text_ += TextLine(cells); break;
+            case Format::Csv: bytes_ += CsvLine(cells); break;
+            case Format::Json: WriteCells(json_, captions_, cells); break;
+        }
+        return text_.size() + bytes_.size() + json_.Size() < kPiece || Flush();
     }
+    bool Finish() {
+        if (format_ == Format::Json) json_.EndArray().EndObject();
+        bytes_ += format_ == Format::Json ? json_.Take() + "\n" : "";
+        return Flush();
+    }
+    bool Ok() const { return ok_; }
+
+private:
     bool Flush() {
+        bytes_ += json_.Take();
         ok_ = ok_ && (console_ ? WriteText(handle_, text_) : WriteBytes(handle_, bytes_ + ToUtf8(text_)));
         text_.clear();
         bytes_.clear();
         return ok_;
     }
-    bool Ok() const { return ok_; }
 
-private:
     static constexpr std::size_t kPiece = 1 << 16;
     HANDLE handle_;
-    bool csv_, console_, ok_ = true;
+    Format format_;
+    const std::vector<std::u16string>& captions_;
+    bool console_, ok_ = true;
     std::u16string text_;
     std::string bytes_;
+    JsonWriter json_;
 };
 
 struct SearchResult {
@@ -278,9 +208,8 @@ struct SearchResult {
 SearchResult Search(const Arguments& arguments, TargetSystem& target, HANDLE process, const MapRows& rows, HANDLE out) {
     const MapIndex index(rows);
     const MapIndex::Searched searched = index.Ranges(arguments.types);
-    HitOutput output(out, arguments.csv);
+    HitOutput output(out, arguments.format, arguments.action == Action::Strings ? kStringCaptions : kHitCaptions);
     SearchResult result;
-    if (arguments.csv) output.Add(arguments.action == Action::Strings ? kStringCaptions : kHitCaptions);
     const auto more = [&] { return output.Ok() && (!arguments.maxHits || result.hits < *arguments.maxHits); };
     const auto onHit = [&](const PatternHit& hit) {
         const std::optional<MapIndex::Place> place = index.Find(hit.address);
@@ -324,7 +253,8 @@ SearchResult Search(const Arguments& arguments, TargetSystem& target, HANDLE pro
             return !(ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0);
         });
     }
-    if (!output.Flush()) result.failure = WithReason(u"cannot write the hits");
+    // The hits so far are written whole, the JSON closed, even when the target ended.
+    if (!output.Finish()) result.failure = WithReason(u"cannot write the hits");
     else if (ended || WaitForSingleObject(process, 0) == WAIT_OBJECT_0) result.failure = Failure{u"the process ended during the search"};
     return result;
 }
@@ -343,12 +273,84 @@ int SearchCommand(const Arguments& arguments, TargetSystem& target, HANDLE proce
     return result.hits > 0 ? 0 : 1;
 }
 
+// Set by Ctrl+C, Ctrl+Break or the console closing, which end --watch between two writes.
+HANDLE g_stopWatching = nullptr;
+
+BOOL WINAPI StopWatching(DWORD) {
+    SetEvent(g_stopWatching);
+    return TRUE;  // the watch ends by itself, never in the middle of a line
+}
+
+// The local time, as a people's line ("2026-12-08 14:05:09") or as JSON's ("...T14:05:09").
+std::u16string LocalTime(char16_t between) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t text[24];
+    swprintf(text, 24, L"%04u-%02u-%02u%c%02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, static_cast<wchar_t>(between),
+             now.wHour, now.wMinute, now.wSecond);
+    return ToUtf16(text);
+}
+
+// What one snapshot found, or that the process has ended: one write, so no line is half written.
+std::optional<Failure> WatchReport(const Arguments& arguments, const MapDifference* difference) {
+    if (arguments.format == Format::Json) {
+        JsonWriter json;
+        json.BeginObject().Member("time", LocalTime(u'T'));
+        if (difference) WriteDifference(json, *difference);
+        else json.Member("ended", true);
+        json.EndObject();
+        return Printed(WriteBytes(GetStdHandle(STD_OUTPUT_HANDLE), json.Take() + "\n"));
+    }
+    std::u16string text = LocalTime(u' ');
+    if (difference) text.append(u"\n").append(DifferenceText(*difference));
+    else text.append(u" the process ended\n");
+    return Print(text);
+}
+
+// A snapshot every interval, each compared with the one before; only the last is kept. A
+// walk that takes longer than the interval is followed by the next at once.
+int Watch(const Arguments& arguments, TargetSystem& target, HANDLE process, MapRows rows) {
+    const UniqueHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!stop) return Fail(WithReason(u"cannot watch"));
+    g_stopWatching = stop.get();
+    SetConsoleCtrlHandler(StopWatching, TRUE);
+    const HANDLE events[] = {stop.get(), process};
+    const auto ended = [&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; };
+    for (ULONGLONG started = GetTickCount64();;) {
+        const ULONGLONG due = started + arguments.watchMilliseconds, now = GetTickCount64();
+        const DWORD woken = WaitForMultipleObjects(2, events, FALSE, due > now ? static_cast<DWORD>(due - now) : 0);
+        if (woken == WAIT_OBJECT_0) return 0;
+        if (woken == WAIT_OBJECT_0 + 1) break;
+        started = GetTickCount64();
+        MapRows next = WalkProcess(target);
+        if (WaitForSingleObject(stop.get(), 0) == WAIT_OBJECT_0) return 0;
+        // The walk of a process that ended while it ran is no snapshot of it.
+        if (ended()) break;
+        const MapDifference difference = CompareMaps(rows, next);
+        if (difference.Any())
+            if (const std::optional<Failure> failure = WatchReport(arguments, &difference)) return Fail(*failure);
+        rows = std::move(next);
+    }
+    const std::optional<Failure> failure = WatchReport(arguments, nullptr);
+    return failure ? Fail(*failure) : 0;
+}
+
+std::optional<Failure> WriteMap(const Arguments& arguments, const MapRows& rows) {
+    switch (arguments.format) {
+        case Format::Text: return Output(arguments, MapTable(rows));
+        case Format::Csv: return OutputBytes(arguments, MapToCsv(rows));
+        case Format::Json: break;
+    }
+    return OutputBytes(arguments, MapToJson(rows));
+}
+
 int Run(const Arguments& arguments) {
     if (arguments.action == Action::Help) {
         const std::optional<Failure> failure = Print(kUsage);
         return failure ? Fail(*failure) : 0;
     }
     if (arguments.action == Action::Diff) return Compare(arguments);
+    if (arguments.action == Action::List) return List(arguments);
 
     const auto found = FindProcess(arguments.process);
     if (const auto* failure = std::get_if<Failure>(&found)) return Fail(*failure);
@@ -358,6 +360,7 @@ int Run(const Arguments& arguments) {
     // One for the walk and the dump, which thus share what is known of the target's end.
     const std::shared_ptr<TargetSystem> target = OpenTargetSystem(process.get());
     MapRows rows = WalkProcess(*target);
+    if (arguments.action == Action::Watch) return Watch(arguments, *target, process.get(), std::move(rows));
 
     // A dump works on the allocation holding its address, as --at does (the two never meet).
     const bool dump = arguments.action == Action::Dump || arguments.action == Action::DumpAllocation;
@@ -370,11 +373,9 @@ int Run(const Arguments& arguments) {
     if (IsSearch(arguments.action)) return SearchCommand(arguments, *target, process.get(), rows);
     std::optional<Failure> failure;
     switch (arguments.action) {
-        case Action::Table: failure = Print(MapTable(rows)); break;
-        case Action::Summary: failure = Print(MapSummary(rows)); break;
-        case Action::Csv:
-            if (arguments.output.empty()) failure = Printed(WriteBytes(GetStdHandle(STD_OUTPUT_HANDLE), MapToCsv(rows)));
-            else failure = WriteBytesTo(arguments.output, MapToCsv(rows));
+        case Action::Map: failure = WriteMap(arguments, rows); break;
+        case Action::Summary:
+            failure = arguments.format == Format::Json ? OutputBytes(arguments, SummaryToJson(rows)) : Output(arguments, MapSummary(rows));
             break;
         case Action::Dump: {
             const MapRow* region = RegionHolding(rows, arguments.dumpAddress);

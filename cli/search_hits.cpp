@@ -54,7 +54,7 @@ MapIndex::Searched MapIndex::Ranges(const std::vector<std::u16string>& types) co
         if (!types.empty() && std::none_of(types.begin(), types.end(), wanted)) continue;
         if (!ranges.empty() && ranges.back().end == entry.begin) ranges.back().end = entry.end;
         else ranges.push_back({entry.begin, entry.end});
-        searched.committed += KilobytesIn(rows_[entry.region].Cell(kColumnCommit)) << 10;
+        searched.committed += NumberIn(rows_[entry.region].Cell(kColumnCommit)) << 10;
     }
     return searched;
 }

@@ -9,6 +9,7 @@
 
 #include "framework/utf16.h"
 #include "memmap/win32_target_process.h"
+#include "procsel/process_listing.h"
 
 namespace quarry {
 namespace {
@@ -18,29 +19,14 @@ static_assert(kHeaderSortUp == HDF_SORTUP && kHeaderSortDown == HDF_SORTDOWN);
 constexpr DWORD kIconAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 
 struct ColumnInfo {
-    const wchar_t* title;
     int format;
     int width;
 };
 constexpr ColumnInfo kColumns[kProcessColumnCount] = {
-    {L"Process Name", LVCFMT_LEFT, 100},
-    {L"PID", LVCFMT_RIGHT, 60},
-    {L"User Name", LVCFMT_LEFT, 180},
+    {LVCFMT_LEFT, 100},
+    {LVCFMT_RIGHT, 60},
+    {LVCFMT_LEFT, 180},
 };
-
-// Looked up at run time: systems without WOW64 lack the function, and there every process
-// counts as native. The call's own result is not looked at; the flag stays false then.
-bool RunsUnderWow64(HANDLE process) {
-    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
-    static const auto isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
-    BOOL wow64 = FALSE;
-    if (isWow64Process) isWow64Process(process, &wow64);
-    return wow64 != FALSE;
-}
-
-// A 32-bit build on 64-bit Windows can read only the memory of 32-bit processes.
-bool HasListableBitness(HANDLE process) { return !RunsUnderWow64(GetCurrentProcess()) || RunsUnderWow64(process); }
 
 // The executable's path as the system reports it; nothing when it cannot be read or does not
 // fit the path buffer. One unit more than the buffer is asked for, since the system cuts a
@@ -81,27 +67,6 @@ UniqueIcon GetProcessIcon(DWORD processId) {
     return UniqueIcon(file.hIcon);
 }
 
-std::optional<std::u16string> GetProcessUserName(HANDLE process) {
-    HANDLE rawToken = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &rawToken)) return std::nullopt;
-    const UniqueHandle token(rawToken);
-    DWORD size = 0;
-    if (GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return std::nullopt;
-    const UniqueHeapBlock<> record = AllocateHeapBlock(size);
-    if (!record || !GetTokenInformation(token.get(), TokenUser, record.get(), size, &size)) return std::nullopt;
-
-    wchar_t name[kProcessTextCapacity] = {};
-    wchar_t domain[kProcessTextCapacity] = {};
-    DWORD nameLength = kProcessTextCapacity;
-    DWORD domainLength = kProcessTextCapacity;
-    SID_NAME_USE use{};
-    if (!LookupAccountSidW(nullptr, static_cast<const TOKEN_USER*>(record.get())->User.Sid, name, &nameLength, domain,
-                           &domainLength, &use))
-        return std::nullopt;
-    return FormatAccountText(AsUtf16(domain), AsUtf16(name));
-}
-
 void CProcessList::SetUp(HWND list) {
     list_ = list;
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
@@ -110,7 +75,7 @@ void CProcessList::SetUp(HWND list) {
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = kColumns[index].format;
         column.cx = kColumns[index].width;
-        column.pszText = const_cast<wchar_t*>(kColumns[index].title);
+        column.pszText = const_cast<wchar_t*>(AsWide(kProcessColumnTitles[static_cast<std::size_t>(index)]));
         column.iSubItem = index;
         ListView_InsertColumn(list_, index, &column);
     }
@@ -119,20 +84,9 @@ void CProcessList::SetUp(HWND list) {
 void CProcessList::RefreshProcessList() {
     ReplaceImageList();
     ListView_DeleteAllItems(list_);
-    const UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return;
-
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
     int row = 0;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        if (entry.th32ProcessID == 0) continue;
-        // Listed only with the rights the target is opened with later, so every row can be
-        // inspected.
-        const UniqueHandle process(OpenProcess(kTargetAccess, FALSE, entry.th32ProcessID));
-        if (!process || !HasListableBitness(process.get())) continue;
-        if (AddProcess(entry, process.get(), row)) ++row;
-    }
+    for (const ListedProcess& process : ListInspectableProcesses())
+        if (AddProcess(process, row)) ++row;
 }
 
 void CProcessList::ReplaceImageList() {
@@ -142,22 +96,21 @@ void CProcessList::ReplaceImageList() {
     const UniqueImageList previous(ListView_SetImageList(list_, fresh.release(), LVSIL_SMALL));
 }
 
-bool CProcessList::AddProcess(const PROCESSENTRY32W& entry, HANDLE process, int row) {
-    const UniqueIcon icon = GetProcessIcon(entry.th32ProcessID);
+bool CProcessList::AddProcess(const ListedProcess& process, int row) {
+    const UniqueIcon icon = GetProcessIcon(process.id);
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = row;
-    item.pszText = const_cast<wchar_t*>(entry.szExeFile);
+    item.pszText = const_cast<wchar_t*>(AsWide(process.name.c_str()));
     // The image list keeps a copy of the icon. Without an icon nothing is appended.
     item.iImage = icon ? ImageList_ReplaceIcon(imageList_, -1, icon.get()) : -1;
     if (ListView_InsertItem(list_, &item) != row) return false;
 
     item.mask = LVIF_PARAM;
-    item.lParam = static_cast<LPARAM>(entry.th32ProcessID);
+    item.lParam = static_cast<LPARAM>(process.id);
     ListView_SetItem(list_, &item);
-    SetCellText(row, kProcessIdColumn, std::to_wstring(entry.th32ProcessID).c_str());
-    if (const std::optional<std::u16string> account = GetProcessUserName(process))
-        SetCellText(row, kUserColumn, AsWide(*account));
+    SetCellText(row, kProcessIdColumn, std::to_wstring(process.id).c_str());
+    if (!process.user.empty()) SetCellText(row, kUserColumn, AsWide(process.user.c_str()));
     return true;
 }
 

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <optional>
 #include <string>
@@ -20,15 +19,12 @@ namespace quarry {
 // path cannot be read or the shell has none.
 UniqueIcon GetProcessIcon(DWORD processId);
 
-// "domain\user" of the account the process runs under; nothing when any step fails.
-std::optional<std::u16string> GetProcessUserName(HANDLE process);
-
 // The dialog's list control (which it creates from its template) and what belongs to it.
 class CProcessList {
 public:
     // Full-row selection as the only extended style, and the three columns.
     void SetUp(HWND list);
-    // Lists the running processes afresh, in snapshot order; the sort arrow stays.
+    // Lists the processes afresh (ListInspectableProcesses); the sort arrow stays.
     void RefreshProcessList();
     // The row's process id; 0 when the row cannot be read.
     DWORD GetRowProcessId(int row) const;
@@ -38,7 +34,7 @@ public:
     void SortByColumn(int column);
 
 private:
-    bool AddProcess(const PROCESSENTRY32W& entry, HANDLE process, int row);
+    bool AddProcess(const ListedProcess& process, int row);
     void ReplaceImageList();
     void SetCellText(int row, int column, const wchar_t* text) const;
     std::u16string RowText(int row, int column) const;

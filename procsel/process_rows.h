@@ -2,6 +2,7 @@
 // handed to the shell for a row's icon, the account text and the column comparisons.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,16 +40,29 @@ std::optional<ImagePath> RewriteImagePath(std::u16string_view path);
 // name that may name somebody else.
 std::optional<std::u16string> FormatAccountText(std::u16string_view domain, std::u16string_view user);
 
-// --- Sorting ------------------------------------------------------------------------------
-
-// The sorted column in the low 31 bits; the top bit set for ascending order.
-using SortState = std::uint32_t;
-inline constexpr SortState kSortAscending = 0x80000000;
+// --- Rows ---------------------------------------------------------------------------------
 
 inline constexpr int kNameColumn = 0;
 inline constexpr int kProcessIdColumn = 1;
 inline constexpr int kUserColumn = 2;
 inline constexpr int kProcessColumnCount = 3;
+
+// The columns' titles, in the list's order.
+inline constexpr std::array<const char16_t*, kProcessColumnCount> kProcessColumnTitles = {u"Process Name", u"PID",
+                                                                                         u"User Name"};
+
+// A process as the list shows it.
+struct ListedProcess {
+    std::uint32_t id = 0;
+    std::u16string name;  // the executable's file name
+    std::u16string user;  // "domain\user"; empty when it cannot be known
+};
+
+// --- Sorting ------------------------------------------------------------------------------
+
+// The sorted column in the low 31 bits; the top bit set for ascending order.
+using SortState = std::uint32_t;
+inline constexpr SortState kSortAscending = 0x80000000;
 
 // The header's arrow flags (HDF_SORTUP, HDF_SORTDOWN), restated by value.
 inline constexpr std::uint32_t kHeaderSortUp = 0x0400;

@@ -7,9 +7,9 @@ QUARRY_WINDOWS_BUILD="$QUARRY_ROOT/build/windows"
 export QUARRY_WINEPREFIX="${QUARRY_WINEPREFIX:-$QUARRY_ROOT/build/wineprefix}"
 
 # Debian 12 packages: the cross compiler, Wine, a virtual display, the native toolchain
-# with sanitizer and fuzzer runtimes, and GoogleTest's sources.
+# with sanitizer and fuzzer runtimes, GoogleTest's sources and a JSON reader for the tests.
 QUARRY_PACKAGES=(cmake ninja-build clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix
-                 wine wine64 xvfb xauth googletest)
+                 wine wine64 xvfb xauth googletest nlohmann-json3-dev)
 
 quarry_install_missing() {
   local missing=() pkg

@@ -9,12 +9,14 @@ namespace {
 // The parsed form in one line, to compare whole.
 std::string Shown(const Arguments& a) {
     const auto narrow = [](const std::u16string& text) { return std::string(text.begin(), text.end()); };
-    return std::to_string(static_cast<int>(a.action)) + " " + narrow(a.process) + " at=" +
-           (a.at ? std::to_string(*a.at) : "-") + " dump=" + std::to_string(a.dumpAddress) + " out=" + narrow(a.output) +
-           " diff=" + narrow(a.before) + "," + narrow(a.after) +
+    const char* formats[] = {"", " csv", " json"};
+    return std::to_string(static_cast<int>(a.action)) + formats[static_cast<int>(a.format)] + " " + narrow(a.process) +
+           " at=" + (a.at ? std::to_string(*a.at) : "-") + " dump=" + std::to_string(a.dumpAddress) + " out=" +
+           narrow(a.output) + " diff=" + narrow(a.before) + "," + narrow(a.after) +
+           (a.watchMilliseconds ? " every=" + std::to_string(a.watchMilliseconds) : "") +
            (a.pattern.empty() && a.types.empty() && !a.maxHits && a.minLength == 5
                 ? ""
-                : " find=" + narrow(a.pattern) + " i=" + std::to_string(a.ignoreCase) + " csv=" + std::to_string(a.csv) +
+                : " find=" + narrow(a.pattern) + " i=" + std::to_string(a.ignoreCase) +
                       " min=" + std::to_string(a.minLength) + " max=" + (a.maxHits ? std::to_string(*a.maxHits) : "-") +
                       " types=" + (a.types.empty() ? "" : narrow(a.types.front()) + "+" + std::to_string(a.types.size())));
 }
@@ -23,17 +25,21 @@ std::string Shown(const Arguments& a) {
 TEST(Arguments, OptionsComeInAnyOrderEachOnceWithoutContradictionUntilDoubleDash) {
     const std::pair<std::vector<std::u16string>, std::string> cases[] = {
         {{u"notepad"}, "1 notepad at=- dump=0 out= diff=,"},
-        {{u"1234", u"--csv", u"-o", u"map.csv"}, "2 1234 at=- dump=0 out=map.csv diff=,"},
-        {{u"-o", u"map.csv", u"--csv", u"1234"}, "2 1234 at=- dump=0 out=map.csv diff=,"},
-        {{u"app.EXE", u"--at", u"0x3A0000000", u"--csv"}, "2 app.EXE at=15569256448 dump=0 out= diff=,"},
+        {{u"1234", u"--csv", u"-o", u"map.csv"}, "1 csv 1234 at=- dump=0 out=map.csv diff=,"},
+        {{u"-o", u"map.json", u"--json", u"1234"}, "1 json 1234 at=- dump=0 out=map.json diff=,"},
+        {{u"app.EXE", u"--at", u"0x3A0000000", u"--csv"}, "1 csv app.EXE at=15569256448 dump=0 out= diff=,"},
         {{u"--at", u"3a0000000", u"app"}, "1 app at=15569256448 dump=0 out= diff=,"},
-        {{u"app", u"--summary"}, "3 app at=- dump=0 out= diff=,"},
-        {{u"--dump", u"10", u"r.bin", u"app"}, "4 app at=- dump=16 out=r.bin diff=,"},
-        {{u"app", u"--dump-allocation", u"0X10", u"a.bin"}, "5 app at=- dump=16 out=a.bin diff=,"},
-        {{u"--diff", u"a.csv", u"b.csv"}, "6  at=- dump=0 out= diff=a.csv,b.csv"},
-        {{u"--diff", u"--csv", u"-o"}, "6  at=- dump=0 out= diff=--csv,-o"},  // an option's words are its own
+        {{u"app", u"--summary", u"--json"}, "2 json app at=- dump=0 out= diff=,"},
+        {{u"--dump", u"10", u"r.bin", u"app"}, "3 app at=- dump=16 out=r.bin diff=,"},
+        {{u"app", u"--dump-allocation", u"0X10", u"a.bin"}, "4 app at=- dump=16 out=a.bin diff=,"},
+        {{u"--diff", u"a.csv", u"b.csv", u"--json"}, "5 json  at=- dump=0 out= diff=a.csv,b.csv"},
+        {{u"--diff", u"--csv", u"-o"}, "5  at=- dump=0 out= diff=--csv,-o"},  // an option's words are its own
+        {{u"app", u"--watch", u"0.5"}, "9 app at=- dump=0 out= diff=, every=500"},
+        {{u"--json", u"--watch", u"2", u"app"}, "9 json app at=- dump=0 out= diff=, every=2000"},
+        {{u"--watch", u".75", u"app"}, "9 app at=- dump=0 out= diff=, every=750"},
+        {{u"--list", u"--csv"}, "10 csv  at=- dump=0 out= diff=,"},
         {{u"/?"}, "0  at=- dump=0 out= diff=,"},
-        {{u"--csv", u"--", u"--weird"}, "2 --weird at=- dump=0 out= diff=,"},
+        {{u"--csv", u"--", u"--weird"}, "1 csv --weird at=- dump=0 out= diff=,"},
         {{u"--", u"--"}, "1 -- at=- dump=0 out= diff=,"},
         {{}, "no process given"},
         {{u"--csv"}, "no process given"},
@@ -46,25 +52,30 @@ TEST(Arguments, OptionsComeInAnyOrderEachOnceWithoutContradictionUntilDoubleDash
         {{u"app", u"--at", u"12345678901234567"}, "12345678901234567 is not a hexadecimal address"},
         {{u"app", u"--dump", u"10"}, "--dump needs an address and a file"},
         {{u"--diff", u"a.csv"}, "--diff needs two CSV files"},
+        {{u"app", u"--watch"}, "--watch needs a number of seconds"},
+        {{u"app", u"--watch", u"0.4"}, "0.4 is no number of seconds from 0.5 to a day"},
+        {{u"app", u"--watch", u"1.2345"}, "1.2345 is no number of seconds from 0.5 to a day"},
+        {{u"app", u"--watch", u"."}, ". is no number of seconds from 0.5 to a day"},
         {{u"app", u"--at", u"10", u"--at", u"20"}, "--at is given twice"},
         {{u"app", u"--csv", u"--csv"}, "--csv is given twice"},
+        {{u"app", u"--csv", u"--json"}, "--json does not go with --csv"},
         {{u"app", u"--csv", u"-o", u"a", u"-o", u"b"}, "-o is given twice"},
         {{u"-h", u"--help"}, "--help is given twice"},
-        {{u"app", u"--summary", u"--csv"}, "--csv does not go with --summary"},
+        {{u"app", u"--summary", u"--csv"}, "--csv goes with the map, --find, --find-hex, --strings or --list only"},
         {{u"app", u"--dump", u"10", u"r.bin", u"--dump-allocation", u"10", u"a.bin"}, "--dump-allocation does not go with --dump"},
-        {{u"app", u"--at", u"10", u"--summary"}, "--at goes with the table, --csv, --find, --find-hex or --strings only"},
-        {{u"app", u"--dump", u"10", u"r.bin", u"--at", u"10"}, "--at goes with the table, --csv, --find, --find-hex or --strings only"},
-        {{u"app", u"-o", u"x"}, "-o goes with --csv, --find, --find-hex or --strings only"},
-        {{u"-o", u"x", u"app", u"--dump", u"10", u"r.bin"}, "-o goes with --csv, --find, --find-hex or --strings only"},
-        {{u"--diff", u"a", u"b", u"--csv"}, "--csv does not go with --diff"},
+        {{u"app", u"--at", u"10", u"--summary"}, "--at goes with the map, --find, --find-hex or --strings only"},
+        {{u"app", u"--dump", u"10", u"r.bin", u"-o", u"x"},
+         "-o goes with the map, --find, --find-hex, --strings, --list, --summary or --diff only"},
+        {{u"app", u"--watch", u"1", u"--csv"}, "--csv goes with the map, --find, --find-hex, --strings or --list only"},
+        {{u"--list", u"app"}, "unexpected app"},
         {{u"app", u"--diff", u"a", u"b"}, "unexpected app"},
         {{u"--help", u"app"}, "unexpected app"},
         // The searches: --csv goes with them, --type repeats, -i and --min each with its own.
         {{u"app", u"--find", u"abc", u"-i", u"--max", u"3", u"--type", u"image", u"--type", u"Mapped", u"--csv"},
-         "7 app at=- dump=0 out= diff=, find=abc i=1 csv=1 min=5 max=3 types=Image+2"},
-        {{u"--csv", u"--strings", u"--min", u"2", u"app", u"-o", u"s.csv"},
-         "9 app at=- dump=0 out=s.csv diff=, find= i=0 csv=1 min=2 max=- types="},
-        {{u"app", u"--find-hex", u"4D5A ?? 00", u"--at", u"10"}, "8 app at=16 dump=0 out= diff=, find=4D5A ?? 00 i=0 csv=0 min=5 max=- types="},
+         "6 csv app at=- dump=0 out= diff=, find=abc i=1 min=5 max=3 types=Image+2"},
+        {{u"--json", u"--strings", u"--min", u"2", u"app", u"-o", u"s.json"},
+         "8 json app at=- dump=0 out=s.json diff=, find= i=0 min=2 max=- types="},
+        {{u"app", u"--find-hex", u"4D5A ?? 00", u"--at", u"10"}, "7 app at=16 dump=0 out= diff=, find=4D5A ?? 00 i=0 min=5 max=- types="},
         {{u"app", u"--find", u""}, "an empty pattern finds nothing"},
         {{u"app", u"--find-hex", u"4D 5"}, "4D 5 is not hexadecimal bytes: pairs of digits, or ?? for any byte"},
         {{u"app", u"--strings", u"--min", u"1"}, "1 is no length of 2 or more"},

@@ -102,14 +102,14 @@ TEST(MapReport, ComparisonNamesEachAllocationAddedRemovedOrChanged) {
     after[1].cells[kColumnCommit] = u"64 KB";
     after.insert(after.begin() + 2, {false, 0x3A0010000, {u"00000003A0010000", u"Private", u"4 KB", u""}});  // ...in a new region
     after.push_back({true, 0x500000000, {u"0000000500000000", u"Private", u"64 KB", {}, u"Read/Write", u"1"}});
-    EXPECT_EQ(CompareMaps(Recorded(), after).text,
+    EXPECT_EQ(DifferenceText(CompareMaps(Recorded(), after)),
               u"- \"0000000140000000\",\"Image\",\"12 KB\",\"12 KB\",\"Read\",\"2\",\"C:\\Qu\"arry\\é𝄞.exe\"\n"
               u"~ 00000003A0000000: Commit 20 KB -> 84 KB\n"
               u"  ~ 00000003A0000000: Commit \"\" -> 64 KB\n"
               u"  + \"00000003A0010000\",\"Private\",\"4 KB\",\"\"\n"  // a set cell, even empty, as Copy lists it
               u"+ \"0000000500000000\",\"Private\",\"64 KB\",\"Read/Write\",\"1\"\n"
               u"1 added, 1 removed, 1 changed\n");
-    EXPECT_EQ(CompareMaps(after, after).text, u"0 added, 0 removed, 0 changed\n");
+    EXPECT_EQ(DifferenceText(CompareMaps(after, after)), u"0 added, 0 removed, 0 changed\n");
 }
 
 // A comparison that skipped a column would hide every change of it.
@@ -129,8 +129,8 @@ TEST(MapReport, ComparisonShowsAChangeOfEveryColumnOfAllocationsAndOfRegions) {
         MapRows allocation = before, region = before;
         allocation[0].cells[static_cast<std::size_t>(column)] = u"new";
         region[2].cells[static_cast<std::size_t>(column)] = u"new";
-        EXPECT_EQ(CompareMaps(before, allocation).text, u"~ 0000000140000000: " + allocationChange + u"\n0 added, 0 removed, 1 changed\n");
-        EXPECT_EQ(CompareMaps(before, region).text,
+        EXPECT_EQ(DifferenceText(CompareMaps(before, allocation)), u"~ 0000000140000000: " + allocationChange + u"\n0 added, 0 removed, 1 changed\n");
+        EXPECT_EQ(DifferenceText(CompareMaps(before, region)),
                   u"~ 0000000140000000:\n  ~ 0000000140001000: " + regionChange + u"\n0 added, 0 removed, 1 changed\n");
     }
 }

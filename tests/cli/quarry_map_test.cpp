@@ -1,13 +1,14 @@
-// QuarryMap.exe against the test target: its CSV is the walk's
-// rows cell for cell, one allocation by address, both dumps are the window's byte for byte
-// (zeros where a page must not be read),
-// --diff shows what the target grew, and each failure is one line on standard error with status 2.
+// QuarryMap.exe against the test target: its CSV and JSON are the walk's rows cell for cell,
+// one allocation by address, both dumps are the window's byte for byte (zeros where a page
+// must not be read), --list names the target, --diff and --watch show what the target grew,
+// and each failure is one line on standard error with status 2.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -17,6 +18,7 @@
 #include "memmap/win32_target_process.h"
 #include "memmap/win32_target_system.h"
 #include "framework/handles.h"
+#include "support/map_json_rows.h"
 #include "support/memmap_recording_rows.h"
 #include "support/target_launcher.h"
 
@@ -61,6 +63,7 @@ TEST(QuarryMapOnTarget, WritesTheWalksRowsTheWindowsDumpsAndWhatTheTargetGrew) {
     const std::uint64_t pattern = target.Facts().patternAlloc.address;
     const std::uint64_t guarded = target.Facts().guardedAlloc.address;
     const SavedFile before(L"before.csv"), region(L"region.bin"), allocation(L"allocation.bin"), after(L"after.csv");
+    const SavedFile json(L"map.json");
     const SavedFile guardedAllocation(L"guarded.bin");
     std::ofstream(std::filesystem::path(region.path)) << std::string(1 << 21, 'x');  // to be replaced whole
     const Ran runs[] = {
@@ -69,12 +72,18 @@ TEST(QuarryMapOnTarget, WritesTheWalksRowsTheWindowsDumpsAndWhatTheTargetGrew) {
         QuarryMap(pid + L" --dump " + Wide(Address(pattern + 0x100)) + Quoted(region)),
         QuarryMap(pid + L" --dump-allocation " + Wide(Address(pattern + 0x100)) + Quoted(allocation)),
         QuarryMap(pid + L" --dump-allocation " + Wide(Address(guarded + 0x2345)) + Quoted(guardedAllocation)),
+        QuarryMap(pid + L" --json -o" + Quoted(json)),
+        QuarryMap(L"--list --json"),
     };
     for (const Ran& run : runs) EXPECT_EQ(run.status, 0u) << run.err;
     MapRecorder recorder;
     BuildMemoryMap(OpenTargetProcess(target.Facts().pid).get(), recorder);
     const MapRows walk = recorder.Rows();
     EXPECT_EQ(Text(before), MapToCsv(walk));
+    EXPECT_EQ(MapToCsv(test::RowsOfJson(nlohmann::json::parse(Text(json)))), MapToCsv(walk));
+    const nlohmann::json listed = nlohmann::json::parse(runs[6].out)["processes"];
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), nlohmann::json{{"id", target.Facts().pid}, {"name", "QuarryTestTarget.exe"}, {"user", listed[0]["user"]}}), 1)
+        << runs[6].out;
     EXPECT_EQ(runs[1].out, MapToCsv(*AllocationHolding(walk, pattern)));
     const std::vector<std::uint8_t> whole = test::PatternAllocationFile();
     EXPECT_TRUE(allocation.Bytes() == whole);
@@ -93,6 +102,47 @@ TEST(QuarryMapOnTarget, WritesTheWalksRowsTheWindowsDumpsAndWhatTheTargetGrew) {
                         "  + \"" + Address(pattern + 0x20000) + "\",\"Private\",\"896 KB\",\"Reserved\"\n"
                         "+ \"" + Address(std::stoull(grown.substr(6))) + "\",\"Private\",\"64 KB\",\"4 KB\",\"Read/Write\",\"2\"\n"
                         "1 added, 0 removed, 1 changed\n");
+}
+
+// Started, not waited for: its standard output goes to `out`, to be read while it runs.
+UniqueHandle StartQuarryMap(const std::wstring& arguments, const SavedFile& out) {
+    std::wstring command = L"cmd.exe /c \"\"" + test::BesideTestProgram(L"QuarryMap.exe") + L"\" " + arguments + L" >" + Quoted(out) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started))
+        return nullptr;
+    CloseHandle(started.hThread);
+    return UniqueHandle(started.hProcess);
+}
+
+// A snapshot a second: nothing while the target idles, its growth as one JSON line, and a
+// last line when it ends, with status 0.
+TEST(QuarryMapOnTarget, WatchPrintsWhatChangesAndEndsWithTheTarget) {
+    test::TargetLauncher target;
+    ASSERT_TRUE(target.Start()) << target.Error();
+    const SavedFile out(L"watch.json");
+    const UniqueHandle watch = StartQuarryMap(std::to_wstring(target.Facts().pid) + L" --watch 1 --json", out);
+    ASSERT_TRUE(watch);
+    Sleep(2500);
+    EXPECT_EQ(Text(out), "");
+    const std::string grown = target.Ask("grow");
+    Sleep(2500);
+    target.Stop();
+    ASSERT_EQ(WaitForSingleObject(watch.get(), 10000), WAIT_OBJECT_0);
+    DWORD status = 1;
+    GetExitCodeProcess(watch.get(), &status);
+    EXPECT_EQ(status, 0u);
+    std::istringstream lines(Text(out));
+    std::string change, end, more;
+    std::getline(lines, change);
+    std::getline(lines, end);
+    EXPECT_FALSE(std::getline(lines, more)) << Text(out);
+    const nlohmann::json grew = nlohmann::json::parse(change);
+    EXPECT_EQ(grew["added"].size(), 1u);
+    EXPECT_EQ(grew["added"][0]["address"], Address(std::stoull(grown.substr(6))));
+    EXPECT_EQ(grew["changed"][0]["address"], Address(target.Facts().patternAlloc.address)) << change;
+    EXPECT_EQ(nlohmann::json::parse(end)["ended"], true) << end;
 }
 
 TEST(QuarryMapOnTarget, EachFailureSaysWhatOnOneLineAndEndsWithTwo) {
