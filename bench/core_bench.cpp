@@ -9,6 +9,7 @@
 #include "bench/counting_rows.h"
 #include "bench/plain_hex_dump.h"
 #include "cli/map_csv.h"
+#include "cli/map_json.h"
 #include "cli/map_report.h"
 #include "content/hex_dump.h"
 #include "content/memory_search.h"
@@ -154,6 +155,15 @@ void BenchQuarryMap(Report& report, ScriptedLayout& layout, Seconds walkAlone) {
     report.Add({"QuarryMap's CSV export of the same map: walk, rows in the tree's order, CSV text",
                 Millis(export_), Fixed(export_ / walkAlone, 1) + "x the walk alone, " + std::to_string(csv.size() >> 20) + " MB",
                 "<= 1 s", Verdict(export_ <= 1.0)});
+    std::string json;
+    const Seconds jsonExport = FastestOf(3, [&] {
+        layout.system.callsLeft = 1 << 30;
+        cli::MapRecorder rows;
+        BuildMemoryMap(layout.system, rows);
+        json = cli::MapToJson(rows.Rows());
+    });
+    report.Add({"QuarryMap's JSON export of the same map", Millis(jsonExport),
+                Fixed(jsonExport / export_, 2) + "x the CSV export, " + std::to_string(json.size() >> 20) + " MB", "", ""});
 
     // The second export differs in one place: an allocation committed more.
     std::string after = csv;

@@ -36,27 +36,27 @@ struct Arguments {
 inline constexpr std::uint32_t kLeastWatchMilliseconds = 500;
 
 inline constexpr char16_t kUsage[] =
-    u"usage: QuarryMap PROCESS                            the memory map as an aligned text table\n"
-    u"       QuarryMap PROCESS --csv|--json [-o FILE]     the map as CSV or JSON\n"
-    u"       QuarryMap PROCESS --at ADDRESS               only the allocation holding ADDRESS\n"
-    u"       QuarryMap PROCESS --summary                  totals by type\n"
-    u"       QuarryMap PROCESS --dump ADDRESS FILE        the region holding ADDRESS, to FILE\n"
-    u"       QuarryMap PROCESS --dump-allocation ADDRESS FILE   the whole allocation, likewise\n"
-    u"       QuarryMap --diff BEFORE.csv AFTER.csv        what changed between two CSV exports\n"
-    u"       QuarryMap PROCESS --watch SECONDS            a snapshot every SECONDS (0.5 or more):\n"
-    u"                                                    the time and what changed, until the end\n"
-    u"       QuarryMap --list                             the processes Quarry can open\n"
-    u"       QuarryMap PROCESS --find TEXT [-i]           TEXT as UTF-8 and UTF-16LE; -i ignores A-Z case\n"
+    u"usage: QuarryMap PROCESS                      the memory map as a text table\n"
+    u"       QuarryMap PROCESS --at ADDRESS         the allocation holding ADDRESS\n"
+    u"       QuarryMap PROCESS --summary            totals by type\n"
+    u"       QuarryMap PROCESS --dump ADDRESS FILE  the region at ADDRESS, to FILE\n"
+    u"       QuarryMap PROCESS --dump-allocation ADDRESS FILE   its whole allocation\n"
+    u"       QuarryMap --diff BEFORE.csv AFTER.csv  what changed between two CSV maps\n"
+    u"       QuarryMap PROCESS --watch SECONDS      a snapshot every SECONDS (0.5 or\n"
+    u"                                              more): the time and what changed\n"
+    u"       QuarryMap --list                       the processes Quarry can open\n"
+    u"       QuarryMap PROCESS --find TEXT [-i]     TEXT as UTF-8 and UTF-16LE; -i\n"
+    u"                                              ignores A-Z case\n"
     u"       QuarryMap PROCESS --find-hex \"4D 5A ?? 00\"   bytes; ?? is any byte\n"
-    u"       QuarryMap PROCESS --strings [--min N]        printable ASCII and UTF-16LE runs of N (5) or more\n"
-    u"         searches take --at ADDRESS, --type Image|Mapped|Private (repeatable), --max N;\n"
-    u"         status 0 with hits, 1 without, 2 on failure\n"
+    u"       QuarryMap PROCESS --strings [--min N]  ASCII, UTF-16LE text N (5) long\n"
     u"       QuarryMap --help\n"
-    u"--csv goes with the map, --at, the searches and --list; --json with all of those and\n"
-    u"--summary, --diff and --watch (one object per line); -o FILE writes to FILE instead.\n"
-    u"PROCESS is a decimal process id or an executable name (case ignored, .exe optional);\n"
-    u"ADDRESS is hexadecimal, with or without 0x. Options come in any order, each once but\n"
-    u"--type; -- ends them, for a PROCESS whose name begins with -.\n";
+    u"Searches take --at ADDRESS, --type Image|Mapped|Private (repeatable), --max N;\n"
+    u"status 0 with hits, 1 without, 2 on failure. --csv goes with the map, --at,\n"
+    u"the searches and --list; --json with those, --summary, --diff and --watch (one\n"
+    u"object a line). -o FILE writes to FILE instead of standard output.\n"
+    u"PROCESS is a decimal process id or an executable name (case ignored, .exe\n"
+    u"optional); ADDRESS is hexadecimal, with or without 0x. Options come in any\n"
+    u"order, each once but --type; -- ends them, for a PROCESS named -something.\n";
 
 // The parsed command line (without the program's own name), or why it is not one (UTF-8).
 std::variant<Arguments, std::string> ParseArguments(const std::vector<std::u16string>& words);
