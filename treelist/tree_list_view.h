@@ -13,8 +13,8 @@
 
 #include "framework/handles.h"
 #include "framework/window.h"
+#include "memmap/row_writer.h"
 #include "treelist/cell_store.h"
-#include "treelist/row_writer.h"
 
 namespace quarry {
 
