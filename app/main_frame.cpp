@@ -200,7 +200,7 @@ void CMainFrame::DumpCommand() {
     if (const wchar_t* failure = DumpTo(dialog.Path())) ShowError(failure);
 }
 
-const wchar_t* CMainFrame::DumpTo(const std::wstring& path) const {
+const wchar_t* CMainFrame::DumpTo(const std::wstring& path) {
     const WaitCursor busy;
     const UniqueFileHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -212,7 +212,7 @@ const wchar_t* CMainFrame::DumpTo(const std::wstring& path) const {
 
 // An allocation row's regions in row order, or the selected row itself (address 0 when
 // none is selected).
-std::vector<std::uint64_t> CMainFrame::RegionsToDump() const {
+std::vector<std::uint64_t> CMainFrame::RegionsToDump() {
     const HTREEITEM selected = treeList_.SelectedRow();
     const std::vector<HTREEITEM> children = treeList_.ChildRows(selected);
     if (children.empty()) return {treeList_.RowValue(selected)};

@@ -318,8 +318,9 @@ TEST_F(MainWindow, PaneShowsOnePageAtTheSelectedRowOnTheRowsColour) {
     EXPECT_EQ(frame.PaneColour(), kWhite);
 }
 
-// Dump of an allocation saves all its regions, over a file that was there; it says when it
-// cannot make the file or read a target that has ended, whose rows stay until Refresh.
+// Dump of an allocation saves all its regions, never opened as it is, over a file that was
+// there; it says when it cannot make the file or read a target that has ended, whose rows
+// stay until Refresh.
 TEST_F(MainWindow, DumpSavesAllTheAllocationsRegionsAndSaysWhenItCannot) {
     TargetLauncher ending;
     ASSERT_TRUE(ending.Start()) << ending.Error();
@@ -329,6 +330,7 @@ TEST_F(MainWindow, DumpSavesAllTheAllocationsRegionsAndSaysWhenItCannot) {
     const SavedFile saved(L"allocation.bin"), guarded(L"guarded.bin"), locked(L"locked.bin"), gone(L"gone.bin");
     std::ofstream(std::filesystem::path(saved.path), std::ios::binary) << std::string(3 << 20, 'x');
     rows.SelectRow(Allocation(pattern));
+    ASSERT_EQ(TreeView_GetChild(InnerTree(rows.hwnd()), Allocation(pattern)), nullptr) << "opened before its dump";
     Dump(saved, answers);
     EXPECT_TRUE(saved.Bytes() == PatternAllocationFile()) << saved.Bytes().size() << " bytes";
     rows.SelectRow(Allocation(ending.Facts().guardedAlloc.address));
