@@ -89,8 +89,10 @@ LRESULT CMainFrame::OnDestroy(WindowMessage& m) {
     return 0;
 }
 
+// The text colour comes with the pale background: a theme's own could be as light.
 LRESULT CMainFrame::OnContentColour(WindowMessage& m) {
     SetBkColor(reinterpret_cast<HDC>(m.wParam), paneColour_);
+    SetTextColor(reinterpret_cast<HDC>(m.wParam), kRowTextColour);
     return reinterpret_cast<LRESULT>(paneBrush_.get());
 }
 

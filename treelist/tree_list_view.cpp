@@ -283,8 +283,13 @@ LRESULT CTreeListView::OnDestroy(WindowMessage& m) {
 }
 
 LRESULT CTreeListView::OnResize(WindowMessage& m) {
-    const int width = LOWORD(m.lParam);
-    const int height = HIWORD(m.lParam);
+    LayOut(LOWORD(m.lParam), HIWORD(m.lParam));
+    return 0;
+}
+
+// The header as wide as the columns, the rows below it, and the scroll range for both,
+// keeping the scroll position as far as the new widths allow.
+void CTreeListView::LayOut(int width, int height) {
     const int total = RecomputeTotalWidth();
     SetWindowPos(header_, nullptr, 0, 0, width > total ? width : total + kHeaderSlack, kHeaderHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -298,7 +303,6 @@ LRESULT CTreeListView::OnResize(WindowMessage& m) {
     const int kept = PulledBackScrollPosition(width, verticalScrollBarWidth_, position, totalColumnWidth_);
     SendMessageW(hwnd(), WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, kept), 0);
     InvalidateRect(hwnd(), nullptr, FALSE);
-    return 0;
 }
 
 // The scroll bar is the tree-list's own: the inner tree never scrolls sideways itself.
@@ -372,9 +376,9 @@ void CTreeListView::PaintRow(const NMTVCUSTOMDRAW& draw) const {
         FillRect(dc, &band, highlightBrush_.get());
         SetTextColor(dc, highlightTextColour_);
     } else {
-        // Otherwise the text colour stays the tree's own.
         const UniqueBrush rowBrush(CreateSolidBrush(rowColour_));
         FillRect(dc, &band, rowBrush.get());
+        SetTextColor(dc, kRowTextColour);
     }
     SetBkMode(dc, TRANSPARENT);
     // Windows hands over the context with the tree's font selected, Wine with the context's
@@ -418,10 +422,12 @@ LRESULT CTreeListView::OnItemExpanded(WindowMessage& m) {
     return 0;
 }
 
-// A user's column resize repaints the rows at once; the header and the scroll range
-// follow at the next resize.
+// A user's column resize lays out as a resize of the window does: a column widened past
+// the window needs the scroll bar, and the header the width for its whole caption, at once.
 LRESULT CTreeListView::OnColumnChanged(WindowMessage&) {
-    RecomputeTotalWidth();
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    LayOut(client.right, client.bottom);
     InvalidateRect(tree_, nullptr, TRUE);
     return 0;
 }
