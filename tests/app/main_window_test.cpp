@@ -305,6 +305,11 @@ TEST_F(MainWindow, PaneShowsOnePageAtTheSelectedRowOnTheRowsColour) {
         EXPECT_EQ(Pane().size(), PatternDump(0, 0).size());  // every page takes as many lines
         EXPECT_EQ(frame.PaneColour(), colour);
     }
+    // Dark text on the pale pane, also where the theme's text is light.
+    const UniqueOf<HDC, DeleteDC> dc(CreateCompatibleDC(nullptr));
+    SetTextColor(dc.get(), kWhite);
+    SendMessageW(frame.hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), 0);
+    EXPECT_EQ(GetTextColor(dc.get()), 0u);
 
     // The guard and no-access pages between two readable ones: never read, though Wine
     // would give their bytes.
@@ -377,7 +382,7 @@ TEST_F(MainWindow, TheRowMenuOffersTheFileCommandsOnlyWhileTheRowNamesAnExisting
     EXPECT_TRUE(answers.boxes.empty() && answers.dialogs == 0);
 }
 
-TEST_F(MainWindow, CopyPutsTheRowOnTheClipboardOrWarnsWhileAnotherHoldsIt) {
+TEST_F(MainWindow, CopyPutsTheRowOnTheClipboardOrWarnsWhileAnotherHoldsItOrMemoryLacks) {
     ModalAnswers answers;
     rows.SelectRow(AddRow(nullptr, {L"0000000000400000", L"Image", {}, L"8 KB", L"Read", {}, L"C:\\a\\app.exe"}));
     Command(ID_ROW_COPY);
@@ -397,7 +402,12 @@ TEST_F(MainWindow, CopyPutsTheRowOnTheClipboardOrWarnsWhileAnotherHoldsIt) {
     Command(ID_ROW_COPY);
     released.set_value();
     holder.join();
-    EXPECT_EQ(answers.boxes, (Boxes{{L"", L"Cannot open Clipboard.", frame.hwnd(), Icon::Warning}}));
+    // No memory for the text: a warning, and the clipboard keeps its text here too.
+    const auto globalAlloc = Redirect("GlobalAlloc", +[](UINT, SIZE_T) -> HGLOBAL { return nullptr; });
+    Command(ID_ROW_COPY);
+    Redirect("GlobalAlloc", globalAlloc);
+    EXPECT_EQ(answers.boxes, (Boxes{{L"", L"Cannot open Clipboard.", frame.hwnd(), Icon::Warning},
+                                    {L"", L"Allocate memory failed.", frame.hwnd(), Icon::Warning}}));
     EXPECT_EQ(ClipboardText(), copied);
 }
 

@@ -13,6 +13,7 @@
 
 #include "framework/handles.h"
 #include "framework/utf16.h"
+#include "support/modal_driver.h"
 #include "support/tree_list_windows.h"
 #include "treelist/tree_list_view.h"
 
@@ -174,6 +175,26 @@ TEST_F(TreeListTest, PaintsRowsAsBandsWithTheirTextsHighlightsTheFocusedSelectio
     EXPECT_EQ(LookOf(Shot(tree), allocation), unscrolled);
     SendMessageW(view.hwnd(), WM_HSCROLL, SB_RIGHT, 0);
     EXPECT_EQ(LookOf(Shot(tree), allocation), unscrolled) << "scrolled although the columns fit";
+}
+
+// A column widened past the window gets the scroll bar and its whole caption at once; a
+// theme's light text would vanish on the pale bands, so the rows keep their own dark text.
+TEST_F(TreeListTest, AWidenedColumnScrollsAtOnceAndTheRowTextStaysDarkUnderALightTheme) {
+    HDITEMW details{};
+    details.mask = HDI_WIDTH;
+    details.cxy = 600;
+    Header_SetItem(header, 6, &details);
+    EXPECT_TRUE(GetWindowLongW(view.hwnd(), GWL_STYLE) & WS_HSCROLL);
+    RECT caption{}, width{};
+    Header_GetItemRect(header, 6, &caption);
+    GetClientRect(header, &width);
+    EXPECT_GE(width.right, caption.right);
+    // The text colour a light-on-dark theme leaves in the tree's painting.
+    const test::AfterSentMessage lightText(WM_NOTIFY, [](HWND, WPARAM, LPARAM lParam) {
+        const auto* draw = reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
+        if (draw->hdr.code == NM_CUSTOMDRAW && draw->dwDrawStage == CDDS_PREPAINT) SetTextColor(draw->hdc, kWhite);
+    });
+    EXPECT_EQ(LookOf(Shot(tree), allocation)[1], Text(kAllocation, 0, 'L'));
 }
 
 // Rows the walk writes: the tree holds the top-level ones, and an allocation's rows, in order,
