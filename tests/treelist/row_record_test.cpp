@@ -43,13 +43,13 @@ TEST(RowRecord, TheTreeHoldsTheTopLevelRowsAndEachRowsChildrenFromItsFirstOpenin
     // Find's way in: the row found enters the tree with its siblings.
     EXPECT_EQ(record.Show(heapEnd), 7u * 16);
     EXPECT_EQ(tree.items.back(), u"heap > heap 1");
-    EXPECT_EQ(record.AppendRow(7, u"orphan", 99), kNoRow);
 
     record.DeleteAllRows();
     EXPECT_TRUE(tree.items.empty());
     EXPECT_EQ(record.Cells().RowCount(), 0u);
     EXPECT_EQ(record.RowOf(16), kNoRow);
-    EXPECT_EQ(record.AppendRow(7, u"again", kNoRow), 1u);
+    EXPECT_EQ(record.AppendRow(7, u"again", kNoRow), 1u);  // as the first row of all
+    EXPECT_EQ(record.Cells().CellText(1, 0), std::u16string(u"again"));
 }
 
 }  // namespace
