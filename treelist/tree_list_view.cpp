@@ -403,9 +403,13 @@ void CTreeListView::PaintCell(HDC dc, int column) const {
               TextAlignment(item.fmt) | DT_SINGLELINE | DT_WORD_ELLIPSIS);
 }
 
+// A row that has children keeps them until all rows go, so the tree may keep that answer and
+// stop asking; "none" may change while the walk writes on.
 LRESULT CTreeListView::OnChildrenAsked(WindowMessage& m) {
     auto& info = reinterpret_cast<NMTVDISPINFOW*>(m.lParam)->item;
-    if (info.mask & TVIF_CHILDREN) info.cChildren = record_.Cells().FirstChild(RowOf(info.hItem)) != kNoRow;
+    if (!(info.mask & TVIF_CHILDREN)) return 0;
+    info.cChildren = record_.Cells().FirstChild(RowOf(info.hItem)) != kNoRow;
+    if (info.cChildren) info.mask |= TVIF_DI_SETITEM;
     return 0;
 }
 
