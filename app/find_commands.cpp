@@ -8,7 +8,7 @@ namespace {
 
 // The focus goes to the rows so that the found row is the focused selection and the arrow
 // keys move on from it.
-void FindNextAndFocusRows(HWND owner, const CTreeListView& treeList, const std::wstring& text,
+void FindNextAndFocusRows(HWND owner, CTreeListView& treeList, const std::wstring& text,
                           const RowSelector& selectAndShow) {
     FindNext(owner, treeList, text, selectAndShow);
     treeList.FocusRows();
@@ -16,7 +16,7 @@ void FindNextAndFocusRows(HWND owner, const CTreeListView& treeList, const std::
 
 }  // namespace
 
-void FindNext(HWND owner, const CTreeListView& treeList, const std::wstring& text, const RowSelector& selectAndShow) {
+void FindNext(HWND owner, CTreeListView& treeList, const std::wstring& text, const RowSelector& selectAndShow) {
     const HTREEITEM found = treeList.FindNextRow(text.c_str());
     if (!found) {
         ShowMessage(owner, L"Cannot find item text", MB_ICONINFORMATION);
@@ -25,12 +25,12 @@ void FindNext(HWND owner, const CTreeListView& treeList, const std::wstring& tex
     selectAndShow(found);
 }
 
-void FindCommand(HWND owner, const CTreeListView& treeList, std::wstring& findText, const RowSelector& selectAndShow) {
+void FindCommand(HWND owner, CTreeListView& treeList, std::wstring& findText, const RowSelector& selectAndShow) {
     CFindDlg dialog;
     if (dialog.DoModal(owner, findText) == IDOK) FindNextAndFocusRows(owner, treeList, findText, selectAndShow);
 }
 
-void FindNextCommand(HWND owner, const CTreeListView& treeList, std::wstring& findText,
+void FindNextCommand(HWND owner, CTreeListView& treeList, std::wstring& findText,
                      const RowSelector& selectAndShow) {
     if (findText.empty()) {
         FindCommand(owner, treeList, findText, selectAndShow);

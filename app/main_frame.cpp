@@ -8,6 +8,7 @@
 #include "app/about_dlg.h"
 #include "app/find_commands.h"
 #include "app/row_commands.h"
+#include "app/window_title.h"
 #include "content/content_pane.h"
 #include "framework/dialog.h"
 #include "framework/file_dialog.h"
@@ -15,7 +16,6 @@
 #include "framework/utf16.h"
 #include "memmap/map_columns.h"
 #include "memmap/memory_map.h"
-#include "memmap/target_process.h"
 #include "memmap/win32_region_dump.h"
 #include "memmap/win32_target_process.h"
 #include "memmap/win32_target_system.h"
@@ -89,8 +89,10 @@ LRESULT CMainFrame::OnDestroy(WindowMessage& m) {
     return 0;
 }
 
+// The text colour comes with the pale background: a theme's own could be as light.
 LRESULT CMainFrame::OnContentColour(WindowMessage& m) {
     SetBkColor(reinterpret_cast<HDC>(m.wParam), paneColour_);
+    SetTextColor(reinterpret_cast<HDC>(m.wParam), kRowTextColour);
     return reinterpret_cast<LRESULT>(paneBrush_.get());
 }
 
@@ -200,7 +202,7 @@ void CMainFrame::DumpCommand() {
     if (const wchar_t* failure = DumpTo(dialog.Path())) ShowError(failure);
 }
 
-const wchar_t* CMainFrame::DumpTo(const std::wstring& path) const {
+const wchar_t* CMainFrame::DumpTo(const std::wstring& path) {
     const WaitCursor busy;
     const UniqueFileHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -212,7 +214,7 @@ const wchar_t* CMainFrame::DumpTo(const std::wstring& path) const {
 
 // An allocation row's regions in row order, or the selected row itself (address 0 when
 // none is selected).
-std::vector<std::uint64_t> CMainFrame::RegionsToDump() const {
+std::vector<std::uint64_t> CMainFrame::RegionsToDump() {
     const HTREEITEM selected = treeList_.SelectedRow();
     const std::vector<HTREEITEM> children = treeList_.ChildRows(selected);
     if (children.empty()) return {treeList_.RowValue(selected)};

@@ -111,8 +111,8 @@ private:
     bool ShowTarget(DWORD processId);
     // Writes the memory to dump into a new file at `path` under the wait cursor; the text of
     // the failure to show, or null.
-    const wchar_t* DumpTo(const std::wstring& path) const;
-    std::vector<std::uint64_t> RegionsToDump() const;
+    const wchar_t* DumpTo(const std::wstring& path);
+    std::vector<std::uint64_t> RegionsToDump();
     void ShowError(const wchar_t* text) const;
 
     CTreeListView treeList_;

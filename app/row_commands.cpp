@@ -51,9 +51,9 @@ void PutOnClipboard(HWND owner, const std::u16string& text) {
         Warn(owner, L"Cannot open Clipboard.");
         return;
     }
-    EmptyClipboard();
+    // Filled before the clipboard is emptied, so that a failure leaves the user's clipboard
+    // as it was. Moveable, as SetClipboardData asks of the memory it takes over.
     const SIZE_T bytes = (text.size() + 1) * sizeof(char16_t);
-    // Moveable, as SetClipboardData asks of the memory it takes over.
     UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes));
     void* at = memory ? GlobalLock(memory.get()) : nullptr;
     // Memory that cannot be locked is memory the text cannot have either.
@@ -64,6 +64,7 @@ void PutOnClipboard(HWND owner, const std::u16string& text) {
     }
     std::memcpy(at, text.c_str(), bytes);
     GlobalUnlock(memory.get());
+    EmptyClipboard();
     // Only a successful hand-over gives the memory away; otherwise it is freed here.
     if (SetClipboardData(CF_UNICODETEXT, memory.get())) memory.release();
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "treelist/row_writer.h"
+#include "memmap/row_writer.h"
 
 namespace quarry::bench {
 

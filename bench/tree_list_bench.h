@@ -38,16 +38,14 @@ private:
 
 // What the bare tree-view costs for given rows: inserting them (their labels) while
 // hidden and with redrawing off, the cheapest way it takes rows; repainting a screen of them;
-// walking them in Find's order; deleting them all, hidden and with redrawing off. With
-// `alsoHiddenOnly`, inserting them while only hidden as well.
+// walking them in Find's order; deleting them all, hidden and with redrawing off.
 struct BareTreeFigures {
-    Seconds insertHiddenOnly = 0;
     Seconds insert = 0;
     Seconds repaint = 0;
     Seconds visit = 0;
     Seconds remove = 0;
 };
-BareTreeFigures TimeBareTree(const BenchWindow& window, const std::vector<PlannedRow>& plan, bool alsoHiddenOnly);
+BareTreeFigures TimeBareTree(const BenchWindow& window, const std::vector<PlannedRow>& plan);
 
 // The rows of a filled tree, in tree order, with their parents and labels.
 std::vector<PlannedRow> PlanFromTree(HWND tree);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "memmap/map_columns.h"
-#include "treelist/row_writer.h"
+#include "memmap/row_writer.h"
 
 namespace quarry::cli {
 

@@ -4,7 +4,7 @@
 
 #include "memmap/map_columns.h"
 #include "memmap/target_system.h"
-#include "treelist/row_writer.h"
+#include "memmap/row_writer.h"
 
 namespace quarry {
 

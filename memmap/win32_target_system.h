@@ -8,7 +8,7 @@
 
 #include "framework/handles.h"
 #include "memmap/target_system.h"
-#include "treelist/row_writer.h"
+#include "memmap/row_writer.h"
 
 namespace quarry {
 

@@ -9,12 +9,15 @@
 #include <memory>
 #include <vector>
 
-#include "treelist/row_writer.h"
+#include "memmap/row_writer.h"
 
 namespace quarry {
 
 // Colour (0x00BBGGRR) of a new row, and the answer for a row the store does not hold.
 inline constexpr std::uint32_t kDefaultRowColour = 0xFFFFFF;
+// The text on every row's pale colour, and on the content pane that takes it: dark whatever
+// the system's theme, whose own text colour may be light.
+inline constexpr std::uint32_t kRowTextColour = 0x000000;
 
 class CellStore {
 public:

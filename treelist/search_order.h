@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "memmap/row_writer.h"
 #include "treelist/cell_store.h"
-#include "treelist/row_writer.h"
 
 namespace quarry {
 

@@ -116,60 +116,80 @@ int CTreeListView::AddColumn(const wchar_t* caption, int width, int format) {
 
 HTREEITEM CTreeListView::InsertRow(const wchar_t* text, HTREEITEM parent, int image, HTREEITEM insertAfter) {
     // A row needs at least one cell; refusing before the tree makes it keeps every row of
-    // the tree in the store.
+    // the tree in the record.
     if (columnCount_ <= 0) return nullptr;
     if (parent == TVI_ROOT) parent = nullptr;
+    const RowHandle parentRow = RowOf(parent);
+    if (parent && parentRow == kNoRow) return nullptr;
+    record_.Open(parentRow);  // its rows first, so that the tree's order stays the record's
+    const HTREEITEM item = InsertItem(parent, insertAfter, text, image);
+    if (!item) return nullptr;
+    const RowHandle previous = PreviousSibling(parentRow, insertAfter, item);
+    if (!record_.AddShownRow(ToRowHandle(item), columnCount_, AsUtf16(text), parentRow, previous)) {
+        // A row the record cannot place would be a row that Find and the commands never see.
+        SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+        return nullptr;
+    }
+    return item;
+}
+
+// Every item asks the record whether it has children: a row's children may not be in the
+// tree yet, and the tree would show no expand button for them.
+HTREEITEM CTreeListView::InsertItem(HTREEITEM parent, HTREEITEM insertAfter, const wchar_t* label, int image) {
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
     insert.hInsertAfter = insertAfter;
-    insert.item.mask = TVIF_TEXT;
-    insert.item.pszText = const_cast<wchar_t*>(text ? text : L"");
+    insert.item.mask = TVIF_TEXT | TVIF_CHILDREN;
+    insert.item.pszText = const_cast<wchar_t*>(label ? label : L"");
+    insert.item.cChildren = I_CHILDRENCALLBACK;
     if (image != -1) {
         insert.item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
         insert.item.iImage = image;
         insert.item.iSelectedImage = image;
     }
-    const auto row =
-        reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
-    if (!row) return nullptr;
-    const RowHandle previous = PreviousSibling(parent, insertAfter, row);
-    if (!store_.InsertRow(ToRowHandle(row), columnCount_, AsUtf16(text), ToRowHandle(parent), previous)) {
-        // A row the record cannot place would be a row that Find and the commands never see.
-        SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(row));
-        return nullptr;
-    }
-    return row;
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
-// Where the tree put the new row among its siblings, asking it only when the record cannot
-// tell (a sorted insert): at 100,000 rows every message to the tree costs.
-RowHandle CTreeListView::PreviousSibling(HTREEITEM parent, HTREEITEM insertAfter, HTREEITEM row) const {
-    if (insertAfter == TVI_LAST) return store_.LastChild(ToRowHandle(parent));
+RowHandle CTreeListView::AppendItem(RowHandle parent, const char16_t* label) {
+    return ToRowHandle(InsertItem(ToTreeItem(parent), TVI_LAST, AsWide(label), -1));
+}
+
+void CTreeListView::DeleteAllItems() { SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)); }
+
+// Where the tree put the new item among its siblings, asking it only when the record cannot
+// tell (a sorted insert): every message to the tree costs. The parent is open, so its rows
+// in the record are its items in the tree.
+RowHandle CTreeListView::PreviousSibling(RowHandle parent, HTREEITEM insertAfter, HTREEITEM item) const {
+    const CellStore& cells = record_.Cells();
+    if (insertAfter == TVI_LAST) return cells.LastChild(parent);
     if (insertAfter == TVI_FIRST) return kNoRow;
-    const RowHandle after = ToRowHandle(insertAfter);
-    if (store_.Holds(after) && store_.Parent(after) == ToRowHandle(parent)) return after;
-    return ToRowHandle(TreeItem(tree_, TVGN_PREVIOUS, row));
+    const RowHandle after = RowOf(insertAfter);
+    if (after != kNoRow && cells.Parent(after) == parent) return after;
+    return RowOf(TreeItem(tree_, TVGN_PREVIOUS, item));
 }
 
 bool CTreeListView::SetCellText(HTREEITEM row, int column, const wchar_t* text) {
-    return store_.SetCellText(ToRowHandle(row), column, columnCount_, AsUtf16(text));
+    return SetCellText(RowOf(row), column, AsUtf16(text));
 }
 
 bool CTreeListView::GetCellText(HTREEITEM row, int column, wchar_t* buffer, int capacity) const {
-    return store_.GetCellText(ToRowHandle(row), column, columnCount_, AsUtf16(buffer), capacity);
+    return record_.Cells().GetCellText(RowOf(row), column, columnCount_, AsUtf16(buffer), capacity);
 }
 
-bool CTreeListView::SetRowColor(HTREEITEM row, COLORREF colour) { return store_.SetRowColor(ToRowHandle(row), colour); }
+bool CTreeListView::SetRowColor(HTREEITEM row, COLORREF colour) { return SetRowColor(RowOf(row), colour); }
 
-COLORREF CTreeListView::GetRowColor(HTREEITEM row) const { return store_.GetRowColor(ToRowHandle(row)); }
+COLORREF CTreeListView::GetRowColor(HTREEITEM row) const { return record_.Cells().GetRowColor(RowOf(row)); }
 
-std::uint64_t CTreeListView::RowValue(HTREEITEM row) const { return store_.RowValue(ToRowHandle(row)); }
+std::uint64_t CTreeListView::RowValue(HTREEITEM row) const { return record_.Cells().RowValue(RowOf(row)); }
 
-std::vector<HTREEITEM> CTreeListView::ChildRows(HTREEITEM row) const {
+std::vector<HTREEITEM> CTreeListView::ChildRows(HTREEITEM row) {
     std::vector<HTREEITEM> children;
-    if (!row) return children;  // the top-level rows are nobody's children
-    for (RowHandle child = store_.FirstChild(ToRowHandle(row)); child != kNoRow; child = store_.NextSibling(child))
-        children.push_back(ToTreeItem(child));
+    const RowHandle parent = RowOf(row);
+    if (parent == kNoRow) return children;  // the top-level rows are nobody's children
+    record_.Open(parent);
+    const CellStore& cells = record_.Cells();
+    for (RowHandle child = cells.FirstChild(parent); child != kNoRow; child = cells.NextSibling(child))
+        if (const RowHandle item = record_.ItemOf(child)) children.push_back(ToTreeItem(item));
     return children;
 }
 
@@ -191,16 +211,15 @@ void CTreeListView::FocusRows() const { SetFocus(tree_); }
 
 // Over the record, not the tree-view: a message per row would make a search of 100,000
 // rows take seconds.
-HTREEITEM CTreeListView::FindNextRow(const wchar_t* text) const {
-    const StoreRows rows(store_, PlatformCaseFold());
-    return ToTreeItem(quarry::FindNextRow(rows, ToRowHandle(SelectedRow()), AsUtf16(text)));
+HTREEITEM CTreeListView::FindNextRow(const wchar_t* text) {
+    const StoreRows rows(record_.Cells(), PlatformCaseFold());
+    return ToTreeItem(record_.Show(quarry::FindNextRow(rows, RowOf(SelectedRow()), AsUtf16(text))));
 }
 
 // Hidden meanwhile, so that the tree does not repaint once per deleted row.
 void CTreeListView::DeleteAllRows() {
     SetRowsVisible(false);
-    store_.DeleteAllRows();
-    SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    record_.DeleteAllRows();
     SetRowsVisible(true);
 }
 
@@ -218,20 +237,19 @@ void CTreeListView::SetRowsVisible(bool visible) {
     InvalidateRect(tree_, nullptr, TRUE);
 }
 
+// Only top-level rows and rows of an open parent enter the tree; the rest wait in the record.
 RowHandle CTreeListView::InsertRow(const char16_t* text, RowHandle parent) {
-    return ToRowHandle(InsertRow(AsWide(text), ToTreeItem(parent), -1, TVI_LAST));
+    return record_.AppendRow(columnCount_, text, parent);
 }
 
 // Kept in the record, where the commands read it, rather than in the tree item.
-void CTreeListView::SetRowValue(RowHandle row, std::uint64_t value) { store_.SetRowValue(row, value); }
+void CTreeListView::SetRowValue(RowHandle row, std::uint64_t value) { record_.Cells().SetRowValue(row, value); }
 
 bool CTreeListView::SetCellText(RowHandle row, int column, const char16_t* text) {
-    return SetCellText(ToTreeItem(row), column, AsWide(text));
+    return record_.Cells().SetCellText(row, column, columnCount_, text);
 }
 
-bool CTreeListView::SetRowColor(RowHandle row, std::uint32_t colour) {
-    return SetRowColor(ToTreeItem(row), COLORREF{colour});
-}
+bool CTreeListView::SetRowColor(RowHandle row, std::uint32_t colour) { return record_.Cells().SetRowColor(row, colour); }
 
 LRESULT CTreeListView::OnCreate(WindowMessage& m) {
     verticalScrollBarWidth_ = GetSystemMetrics(SM_CXVSCROLL);
@@ -265,8 +283,13 @@ LRESULT CTreeListView::OnDestroy(WindowMessage& m) {
 }
 
 LRESULT CTreeListView::OnResize(WindowMessage& m) {
-    const int width = LOWORD(m.lParam);
-    const int height = HIWORD(m.lParam);
+    LayOut(LOWORD(m.lParam), HIWORD(m.lParam));
+    return 0;
+}
+
+// The header as wide as the columns, the rows below it, and the scroll range for both,
+// keeping the scroll position as far as the new widths allow.
+void CTreeListView::LayOut(int width, int height) {
     const int total = RecomputeTotalWidth();
     SetWindowPos(header_, nullptr, 0, 0, width > total ? width : total + kHeaderSlack, kHeaderHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -280,7 +303,6 @@ LRESULT CTreeListView::OnResize(WindowMessage& m) {
     const int kept = PulledBackScrollPosition(width, verticalScrollBarWidth_, position, totalColumnWidth_);
     SendMessageW(hwnd(), WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, kept), 0);
     InvalidateRect(hwnd(), nullptr, FALSE);
-    return 0;
 }
 
 // The scroll bar is the tree-list's own: the inner tree never scrolls sideways itself.
@@ -334,7 +356,8 @@ LRESULT CTreeListView::OnCustomDraw(WindowMessage& m) {
 LRESULT CTreeListView::PrepareRow(NMTVCUSTOMDRAW& draw) {
     const auto row = reinterpret_cast<HTREEITEM>(draw.nmcd.dwItemSpec);
     if (!ItemRect(tree_, row, true, rowRect_)) return CDRF_SKIPDEFAULT;
-    rowColour_ = GetRowColor(row);
+    paintedRow_ = RowOf(row);
+    rowColour_ = record_.Cells().GetRowColor(paintedRow_);
     draw.clrText = rowColour_;
     draw.clrTextBk = kBackgroundColour;
     // Wine marks the selected row CDIS_FOCUS also while the tree lacks the keyboard focus;
@@ -353,20 +376,19 @@ void CTreeListView::PaintRow(const NMTVCUSTOMDRAW& draw) const {
         FillRect(dc, &band, highlightBrush_.get());
         SetTextColor(dc, highlightTextColour_);
     } else {
-        // Otherwise the text colour stays the tree's own.
         const UniqueBrush rowBrush(CreateSolidBrush(rowColour_));
         FillRect(dc, &band, rowBrush.get());
+        SetTextColor(dc, kRowTextColour);
     }
     SetBkMode(dc, TRANSPARENT);
     // Windows hands over the context with the tree's font selected, Wine with the context's
     // original one; selecting the tree's font again is the same on Windows.
     SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(tree_, WM_GETFONT, 0, 0)));
-    const auto row = reinterpret_cast<HTREEITEM>(draw.nmcd.dwItemSpec);
-    for (int column = 0; column < columnCount_; ++column) PaintCell(dc, row, column);
+    for (int column = 0; column < columnCount_; ++column) PaintCell(dc, column);
 }
 
-void CTreeListView::PaintCell(HDC dc, HTREEITEM row, int column) const {
-    const char16_t* text = store_.CellText(ToRowHandle(row), column);
+void CTreeListView::PaintCell(HDC dc, int column) const {
+    const char16_t* text = record_.Cells().CellText(paintedRow_, column);
     if (!text) return;  // never set: the band alone
     HDITEMW item{};
     item.mask = HDI_FORMAT;
@@ -381,16 +403,35 @@ void CTreeListView::PaintCell(HDC dc, HTREEITEM row, int column) const {
               TextAlignment(item.fmt) | DT_SINGLELINE | DT_WORD_ELLIPSIS);
 }
 
+// A row that has children keeps them until all rows go, so the tree may keep that answer and
+// stop asking; "none" may change while the walk writes on.
+LRESULT CTreeListView::OnChildrenAsked(WindowMessage& m) {
+    auto& info = reinterpret_cast<NMTVDISPINFOW*>(m.lParam)->item;
+    if (!(info.mask & TVIF_CHILDREN)) return 0;
+    info.cChildren = record_.Cells().FirstChild(RowOf(info.hItem)) != kNoRow;
+    if (info.cChildren) info.mask |= TVIF_DI_SETITEM;
+    return 0;
+}
+
+// An allocation's rows enter the tree when it is first expanded, whoever expands it.
+LRESULT CTreeListView::OnItemExpanding(WindowMessage& m) {
+    const auto& change = *reinterpret_cast<const NMTREEVIEWW*>(m.lParam);
+    if ((change.action & (TVE_EXPAND | TVE_COLLAPSE)) == TVE_EXPAND) record_.Open(RowOf(change.itemNew.hItem));
+    return FALSE;  // let it expand
+}
+
 LRESULT CTreeListView::OnItemExpanded(WindowMessage& m) {
     ShowCornerBoxForTreeScrollBar();
     m.handled = false;
     return 0;
 }
 
-// A user's column resize repaints the rows at once; the header and the scroll range
-// follow at the next resize.
+// A user's column resize lays out as a resize of the window does: a column widened past
+// the window needs the scroll bar, and the header the width for its whole caption, at once.
 LRESULT CTreeListView::OnColumnChanged(WindowMessage&) {
-    RecomputeTotalWidth();
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    LayOut(client.right, client.bottom);
     InvalidateRect(tree_, nullptr, TRUE);
     return 0;
 }

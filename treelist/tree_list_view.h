@@ -1,7 +1,8 @@
 // CTreeListView: the multi-column tree of the memory map. A header of columns over an
 // inner tree-view ("TreeList", a copy of "SysTreeView32") whose rows it paints itself, one
 // band in the row's colour with one text per column, and scrolls sideways together with
-// the header.
+// the header. Its record keeps every row; the inner tree holds the top-level rows and the
+// rows of each allocation once that is first opened.
 #pragma once
 
 #include <windows.h>
@@ -13,12 +14,12 @@
 
 #include "framework/handles.h"
 #include "framework/window.h"
-#include "treelist/cell_store.h"
-#include "treelist/row_writer.h"
+#include "memmap/row_writer.h"
+#include "treelist/row_record.h"
 
 namespace quarry {
 
-class CTreeListView : public CWindowImpl<CTreeListView>, public RowWriter {
+class CTreeListView : public CWindowImpl<CTreeListView>, public RowWriter, private TreeItems {
 public:
     static std::span<const Route<CTreeListView>> Routes() {
         static const Route<CTreeListView> table[] = {
@@ -27,6 +28,8 @@ public:
             OnMessage(WM_SIZE, &CTreeListView::OnResize),
             OnMessage(WM_HSCROLL, &CTreeListView::OnHorizontalScroll),
             OnNotify(kTreeId, NM_CUSTOMDRAW, &CTreeListView::OnCustomDraw),  // the header draws itself
+            OnNotify(kTreeId, TVN_GETDISPINFOW, &CTreeListView::OnChildrenAsked),
+            OnNotify(kTreeId, TVN_ITEMEXPANDINGW, &CTreeListView::OnItemExpanding),
             OnNotify(kTreeId, TVN_ITEMEXPANDEDW, &CTreeListView::OnItemExpanded),
             OnNotify(kHeaderId, HDN_ITEMCHANGEDW, &CTreeListView::OnColumnChanged),
             OnNotify(kTreeId, TVN_SELCHANGEDW, &CTreeListView::ForwardToParent),
@@ -46,8 +49,8 @@ public:
     // header refuses it.
     int AddColumn(const wchar_t* caption, int width, int format);
 
-    // The new row with `text` as label and cell 0, or null. No row is made while no
-    // column exists: it could hold no cells.
+    // The new row with `text` as label and cell 0, or null; its parent's rows enter the tree
+    // first. No row is made while no column exists: it could hold no cells.
     HTREEITEM InsertRow(const wchar_t* text, HTREEITEM parent, int image, HTREEITEM insertAfter);
     bool SetCellText(HTREEITEM row, int column, const wchar_t* text);
     // False, with nothing copied, when the cell is unset or its text and terminator do
@@ -59,8 +62,8 @@ public:
 
     // The address the row stands for; 0 for no row.
     std::uint64_t RowValue(HTREEITEM row) const;
-    // The row's children, in tree order.
-    std::vector<HTREEITEM> ChildRows(HTREEITEM row) const;
+    // The row's children, in tree order; they enter the tree if they are not in it yet.
+    std::vector<HTREEITEM> ChildRows(HTREEITEM row);
     HTREEITEM SelectedRow() const;
     // Selects `row`, opening its parent and scrolling it into view; null clears the selection.
     // Like any selection the program makes, the parent hears of it as TVC_UNKNOWN.
@@ -71,9 +74,11 @@ public:
     void FocusRows() const;
     // The next row after the selection (from the first row when none is selected) with a set
     // cell that contains `text`, compared without regard to case; null when no later row has.
-    HTREEITEM FindNextRow(const wchar_t* text) const;
+    // A row found under an allocation never opened enters the tree with its siblings.
+    HTREEITEM FindNextRow(const wchar_t* text);
 
-    // RowWriter: how the memory map builder fills the tree.
+    // RowWriter: how the memory map builder fills the tree. Its handles are record rows,
+    // which stay between the walk and the tree-list.
     void SetRowsVisible(bool visible) override;
     RowHandle InsertRow(const char16_t* text, RowHandle parent) override;
     void SetRowValue(RowHandle row, std::uint64_t value) override;
@@ -108,23 +113,32 @@ private:
     LRESULT OnResize(WindowMessage& m);
     LRESULT OnHorizontalScroll(WindowMessage& m);
     LRESULT OnCustomDraw(WindowMessage& m);
+    LRESULT OnChildrenAsked(WindowMessage& m);
+    LRESULT OnItemExpanding(WindowMessage& m);
     LRESULT OnItemExpanded(WindowMessage& m);
     LRESULT OnColumnChanged(WindowMessage& m);
     LRESULT ForwardToParent(WindowMessage& m);
 
+    // TreeItems: what the record makes in the inner tree.
+    RowHandle AppendItem(RowHandle parent, const char16_t* label) override;
+    void DeleteAllItems() override;
+    HTREEITEM InsertItem(HTREEITEM parent, HTREEITEM insertAfter, const wchar_t* label, int image);
+    RowHandle RowOf(HTREEITEM item) const { return record_.RowOf(reinterpret_cast<RowHandle>(item)); }
+
     void CreateChildren();
+    void LayOut(int width, int height);
     LRESULT PrepareRow(NMTVCUSTOMDRAW& draw);
     void PaintRow(const NMTVCUSTOMDRAW& draw) const;
-    void PaintCell(HDC dc, HTREEITEM row, int column) const;
+    void PaintCell(HDC dc, int column) const;
     void EraseBelowLastRow(HDC dc) const;
     int RecomputeTotalWidth();
     void UpdateScrollRange();
     void ShowCornerBoxForTreeScrollBar() const;
     int TreeClientWidth() const;
     int HeaderItemCount() const;
-    RowHandle PreviousSibling(HTREEITEM parent, HTREEITEM insertAfter, HTREEITEM row) const;
+    RowHandle PreviousSibling(RowHandle parent, HTREEITEM insertAfter, HTREEITEM item) const;
 
-    CellStore store_;
+    RowRecord record_{*this};
     TreeEraser eraser_{*this};
     HWND header_ = nullptr;
     HWND tree_ = nullptr;
@@ -136,6 +150,7 @@ private:
     COLORREF highlightTextColour_ = 0;
     UniqueBrush highlightBrush_;
     // State of the row being painted, taken at item pre-paint for its post-paint.
+    RowHandle paintedRow_ = kNoRow;
     COLORREF rowColour_ = kDefaultRowColour;
     bool rowFocused_ = false;
     RECT rowRect_{};

@@ -305,6 +305,11 @@ TEST_F(MainWindow, PaneShowsOnePageAtTheSelectedRowOnTheRowsColour) {
         EXPECT_EQ(Pane().size(), PatternDump(0, 0).size());  // every page takes as many lines
         EXPECT_EQ(frame.PaneColour(), colour);
     }
+    // Dark text on the pale pane, also where the theme's text is light.
+    const UniqueOf<HDC, DeleteDC> dc(CreateCompatibleDC(nullptr));
+    SetTextColor(dc.get(), kWhite);
+    SendMessageW(frame.hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), 0);
+    EXPECT_EQ(GetTextColor(dc.get()), 0u);
 
     // The guard and no-access pages between two readable ones: never read, though Wine
     // would give their bytes.
@@ -318,8 +323,9 @@ TEST_F(MainWindow, PaneShowsOnePageAtTheSelectedRowOnTheRowsColour) {
     EXPECT_EQ(frame.PaneColour(), kWhite);
 }
 
-// Dump of an allocation saves all its regions, over a file that was there; it says when it
-// cannot make the file or read a target that has ended, whose rows stay until Refresh.
+// Dump of an allocation saves all its regions, never opened as it is, over a file that was
+// there; it says when it cannot make the file or read a target that has ended, whose rows
+// stay until Refresh.
 TEST_F(MainWindow, DumpSavesAllTheAllocationsRegionsAndSaysWhenItCannot) {
     TargetLauncher ending;
     ASSERT_TRUE(ending.Start()) << ending.Error();
@@ -329,6 +335,7 @@ TEST_F(MainWindow, DumpSavesAllTheAllocationsRegionsAndSaysWhenItCannot) {
     const SavedFile saved(L"allocation.bin"), guarded(L"guarded.bin"), locked(L"locked.bin"), gone(L"gone.bin");
     std::ofstream(std::filesystem::path(saved.path), std::ios::binary) << std::string(3 << 20, 'x');
     rows.SelectRow(Allocation(pattern));
+    ASSERT_EQ(TreeView_GetChild(InnerTree(rows.hwnd()), Allocation(pattern)), nullptr) << "opened before its dump";
     Dump(saved, answers);
     EXPECT_TRUE(saved.Bytes() == PatternAllocationFile()) << saved.Bytes().size() << " bytes";
     rows.SelectRow(Allocation(ending.Facts().guardedAlloc.address));
@@ -375,7 +382,7 @@ TEST_F(MainWindow, TheRowMenuOffersTheFileCommandsOnlyWhileTheRowNamesAnExisting
     EXPECT_TRUE(answers.boxes.empty() && answers.dialogs == 0);
 }
 
-TEST_F(MainWindow, CopyPutsTheRowOnTheClipboardOrWarnsWhileAnotherHoldsIt) {
+TEST_F(MainWindow, CopyPutsTheRowOnTheClipboardOrWarnsWhileAnotherHoldsItOrMemoryLacks) {
     ModalAnswers answers;
     rows.SelectRow(AddRow(nullptr, {L"0000000000400000", L"Image", {}, L"8 KB", L"Read", {}, L"C:\\a\\app.exe"}));
     Command(ID_ROW_COPY);
@@ -395,7 +402,12 @@ TEST_F(MainWindow, CopyPutsTheRowOnTheClipboardOrWarnsWhileAnotherHoldsIt) {
     Command(ID_ROW_COPY);
     released.set_value();
     holder.join();
-    EXPECT_EQ(answers.boxes, (Boxes{{L"", L"Cannot open Clipboard.", frame.hwnd(), Icon::Warning}}));
+    // No memory for the text: a warning, and the clipboard keeps its text here too.
+    const auto globalAlloc = Redirect("GlobalAlloc", +[](UINT, SIZE_T) -> HGLOBAL { return nullptr; });
+    Command(ID_ROW_COPY);
+    Redirect("GlobalAlloc", globalAlloc);
+    EXPECT_EQ(answers.boxes, (Boxes{{L"", L"Cannot open Clipboard.", frame.hwnd(), Icon::Warning},
+                                    {L"", L"Allocate memory failed.", frame.hwnd(), Icon::Warning}}));
     EXPECT_EQ(ClipboardText(), copied);
 }
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "memmap/target_process.h"
 #include "support/memmap_image_header.h"
 #include "support/memmap_recording_rows.h"
 #include "support/memmap_scripted_system.h"
@@ -169,11 +168,6 @@ TEST(MemoryMap, EndsTheWalkAtAFailedOrBrokenAnswerKeepingTheRowsSoFar) {
         EXPECT_TRUE(rows.visible);
         EXPECT_EQ(system.calls, 4 + 3) << "the thread, heap and environment block questions, then three regions";
     }
-}
-
-// The title with a name is the main window's test's; the largest id is still decimal.
-TEST(TargetTitle, SaysTheNameIsUnknownBesideTheDecimalId) {
-    EXPECT_EQ(TargetTitle(std::nullopt, 4294967295u), u"Quarry - [(unknown) (4294967295)]");
 }
 
 }  // namespace

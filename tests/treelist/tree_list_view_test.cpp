@@ -1,5 +1,6 @@
 // The tree-list on the test display, as the user sees it: rows painted as bands with their
-// texts, the highlight, and sideways scrolling with the header.
+// texts, the highlight, sideways scrolling with the header, and an allocation's rows entering
+// the tree as it is first opened.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "framework/handles.h"
+#include "framework/utf16.h"
+#include "support/modal_driver.h"
 #include "support/tree_list_windows.h"
 #include "treelist/tree_list_view.h"
 
@@ -19,6 +22,7 @@ namespace {
 
 constexpr COLORREF kWhite = 0xFFFFFF, kAllocation = 0xDCDCFA, kRegion = 0xDCFADC, kBare = 0xFADCDC;
 using Looks = std::vector<std::string>;
+using Texts = std::vector<std::wstring>;
 
 std::string Band(COLORREF colour) {
     char hex[16] = {};
@@ -171,6 +175,54 @@ TEST_F(TreeListTest, PaintsRowsAsBandsWithTheirTextsHighlightsTheFocusedSelectio
     EXPECT_EQ(LookOf(Shot(tree), allocation), unscrolled);
     SendMessageW(view.hwnd(), WM_HSCROLL, SB_RIGHT, 0);
     EXPECT_EQ(LookOf(Shot(tree), allocation), unscrolled) << "scrolled although the columns fit";
+}
+
+// A column widened past the window gets the scroll bar and its whole caption at once; a
+// theme's light text would vanish on the pale bands, so the rows keep their own dark text.
+TEST_F(TreeListTest, AWidenedColumnScrollsAtOnceAndTheRowTextStaysDarkUnderALightTheme) {
+    HDITEMW details{};
+    details.mask = HDI_WIDTH;
+    details.cxy = 600;
+    Header_SetItem(header, 6, &details);
+    EXPECT_TRUE(GetWindowLongW(view.hwnd(), GWL_STYLE) & WS_HSCROLL);
+    RECT caption{}, width{};
+    Header_GetItemRect(header, 6, &caption);
+    GetClientRect(header, &width);
+    EXPECT_GE(width.right, caption.right);
+    // The text colour a light-on-dark theme leaves in the tree's painting.
+    const test::AfterSentMessage lightText(WM_NOTIFY, [](HWND, WPARAM, LPARAM lParam) {
+        const auto* draw = reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
+        if (draw->hdr.code == NM_CUSTOMDRAW && draw->dwDrawStage == CDDS_PREPAINT) SetTextColor(draw->hdc, kWhite);
+    });
+    EXPECT_EQ(LookOf(Shot(tree), allocation)[1], Text(kAllocation, 0, 'L'));
+}
+
+// Rows the walk writes: the tree holds the top-level ones, and an allocation's rows, in order,
+// once the user or Find first opens it.
+TEST_F(TreeListTest, AnAllocationsRowsEnterTheTreeWhenTheUserOrFindFirstOpensIt) {
+    RowWriter& walk = view;
+    for (const auto& written : {Texts{L"A", L"A1", L"A2"}, Texts{L"B", L"B1", L"B2"}}) {
+        const RowHandle top = walk.InsertRow(AsUtf16(written[0].c_str()), kNoRow);
+        for (std::size_t i = 1; i < written.size(); ++i) walk.InsertRow(AsUtf16(written[i].c_str()), top);
+    }
+    const auto texts = [&](HTREEITEM under) {  // the items under `under`, by their cell 0
+        Texts found;
+        for (HTREEITEM item = TreeView_GetChild(tree, under); item; item = TreeView_GetNextSibling(tree, item)) {
+            wchar_t text[8] = {};
+            view.GetCellText(item, 0, text, 8);
+            found.push_back(text);
+        }
+        return found;
+    };
+    EXPECT_EQ(TreeView_GetCount(tree), 5u);  // the three rows above, and A and B
+    const HTREEITEM a = TreeView_GetNextSibling(tree, bare), b = TreeView_GetNextSibling(tree, a);
+    view.SelectRow(a);
+    SendMessageW(tree, WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(texts(a), (Texts{L"A1", L"A2"}));
+    EXPECT_EQ(TreeView_GetCount(tree), 7u);
+    view.SelectRow(view.FindNextRow(L"B2"));
+    EXPECT_EQ(texts(b), (Texts{L"B1", L"B2"}));
+    EXPECT_EQ(TreeView_GetSelection(tree), TreeView_GetLastVisible(tree));
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
-// How rows get into a tree-list: the memory map builder writes through this interface,
-// so it runs against the real window and against a recording stand-in alike.
+// The walk's output: the memory map builder writes its rows through this interface, so it
+// runs against the window's tree-list, QuarryMap's recorder and a test's stand-in alike.
 #pragma once
 
 #include <cstdint>
 
 namespace quarry {
 
-// A row of the tree-list (the inner tree's item handle); 0 means no row.
+// A row as its writer names it (the tree-list's verbs take and give its tree items); 0 means
+// no row. The walk only hands a handle back to the writer that gave it.
 using RowHandle = std::uintptr_t;
 inline constexpr RowHandle kNoRow = 0;
 

@@ -1,4 +1,4 @@
-// The target process as the main window's title shows it.
+// The main window's titles: without a target, and with the target process it shows.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "memmap/target_process.h"
+#include "app/window_title.h"
 
 #include "text/numbers.h"
 
