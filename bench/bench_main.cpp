@@ -42,11 +42,15 @@ int main(int argc, char** argv) {
         report.Print(stdout);
         return 0;
     }
-    BenchHexDump(report);
+    // `quarry_bench treelist`: the tree-list's figures only.
+    const bool treeListOnly = argc > 1 && std::strcmp(argv[1], "treelist") == 0;
+    if (!treeListOnly) BenchHexDump(report);
     const Seconds walkAlone = BenchWalkAlone(report, layout);
     BenchStoreSearch(report, layout);
-    BenchQuarryMap(report, layout, walkAlone);
-    BenchMemorySearch(report);
+    if (!treeListOnly) {
+        BenchQuarryMap(report, layout, walkAlone);
+        BenchMemorySearch(report);
+    }
 #ifdef _WIN32
     BenchWindow window;
     if (!window.Ready()) {
@@ -55,7 +59,7 @@ int main(int argc, char** argv) {
     }
     BenchTreeList(report, window, layout, walkAlone);
     BenchRealTarget(report, window, kTargetAllocations);
-    BenchTargetSearch(report, 256);
+    if (!treeListOnly) BenchTargetSearch(report, 256);
 #else
     (void)walkAlone;
 #endif
