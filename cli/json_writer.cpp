@@ -1,32 +1,37 @@
 #include "cli/json_writer.h"
 
-#include "text/numbers.h"
+#include <charconv>
+
 #include "text/utf8.h"
 
 namespace quarry::cli {
+namespace {
 
-std::string JsonString(std::u16string_view text) {
-    std::string quoted(1, '"');
+// `text` as a JSON string, quotes included, at the end of `out`.
+void AppendString(std::string& out, std::u16string_view text) {
+    out += '"';
     for (const char c : ToUtf8(text)) {
         switch (c) {
-            case '"': quoted += "\\\""; break;
-            case '\\': quoted += "\\\\"; break;
-            case '\n': quoted += "\\n"; break;
-            case '\r': quoted += "\\r"; break;
-            case '\t': quoted += "\\t"; break;
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
             default:
                 if (static_cast<unsigned char>(c) >= 0x20) {
-                    quoted += c;
+                    out += c;
                 } else {
                     // The other control characters have no short form.
-                    quoted += "\\u00";
-                    quoted += "0123456789abcdef"[(c >> 4) & 0xF];
-                    quoted += "0123456789abcdef"[c & 0xF];
+                    out += "\\u00";
+                    out += "0123456789abcdef"[(c >> 4) & 0xF];
+                    out += "0123456789abcdef"[c & 0xF];
                 }
         }
     }
-    return quoted += '"';
+    out += '"';
 }
+
+}  // namespace
 
 JsonWriter& JsonWriter::Key(std::string_view name) {
     BeforeValue();
@@ -39,13 +44,14 @@ JsonWriter& JsonWriter::Key(std::string_view name) {
 
 JsonWriter& JsonWriter::String(std::u16string_view text) {
     BeforeValue();
-    text_ += JsonString(text);
+    AppendString(text_, text);
     return *this;
 }
 
 JsonWriter& JsonWriter::Number(std::uint64_t value) {
     BeforeValue();
-    text_ += ToUtf8(DecimalText(value));
+    char digits[20];
+    text_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
     return *this;
 }
 

@@ -46,7 +46,4 @@ private:
     bool afterKey_ = false;
 };
 
-// `text` as a JSON string, quotes included.
-std::string JsonString(std::u16string_view text);
-
 }  // namespace quarry::cli

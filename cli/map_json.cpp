@@ -1,5 +1,7 @@
 #include "cli/map_json.h"
 
+#include <array>
+
 #include "text/ascii.h"
 #include "text/utf8.h"
 
@@ -7,6 +9,16 @@ namespace quarry::cli {
 namespace {
 
 std::u16string Caption(int column) { return kMapColumns[static_cast<std::size_t>(column)].caption; }
+
+// The columns' captions as member names, made once: every row names all seven.
+const std::array<std::string, kColumnCount>& CellKeys() {
+    static const std::array<std::string, kColumnCount> keys = [] {
+        std::array<std::string, kColumnCount> made;
+        for (int column = 0; column < kColumnCount; ++column) made[static_cast<std::size_t>(column)] = ToUtf8(Caption(column));
+        return made;
+    }();
+    return keys;
+}
 
 void WriteTotals(JsonWriter& json, const TypeTotals& totals) {
     json.Member("allocations", totals.allocations).Member("size_kb", totals.sizeKb).Member("committed_kb", totals.committedKb);
@@ -52,7 +64,8 @@ void BeginRow(JsonWriter& json, const MapRow& row) {
         .Member("blocks", NumberIn(row.Cell(kColumnBlocks)))
         .Key("cells")
         .BeginObject();
-    for (int column = 0; column < kColumnCount; ++column) json.Member(ToUtf8(Caption(column)), row.Cell(column));
+    for (int column = 0; column < kColumnCount; ++column)
+        json.Member(CellKeys()[static_cast<std::size_t>(column)], row.Cell(column));
     json.EndObject();
 }
 
@@ -109,6 +122,14 @@ void WriteDifference(JsonWriter& json, const MapDifference& difference) {
         }
         json.EndArray();
     }
+}
+
+std::string DifferenceToJson(const MapDifference& difference) {
+    JsonWriter json;
+    json.BeginObject();
+    WriteDifference(json, difference);
+    json.EndObject();
+    return json.Take() + "\n";
 }
 
 void WriteCells(JsonWriter& json, const std::vector<std::u16string>& captions, const std::vector<std::u16string>& cells) {

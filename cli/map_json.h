@@ -28,6 +28,8 @@ std::string SummaryToJson(const MapRows& rows);
 // of {"address":...,"cells":[{"column":"Commit","before":"64 KB","after":"128 KB"}],
 // "regions":[{"change":"added"|"removed"|"changed", the row or its address and cells}]}.
 void WriteDifference(JsonWriter& json, const MapDifference& difference);
+// Those members as one document.
+std::string DifferenceToJson(const MapDifference& difference);
 
 // An object of `cells` named by their `captions` in lower case ({"address":...,"type":...}):
 // a hit or a string.

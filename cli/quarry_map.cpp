@@ -122,21 +122,13 @@ std::optional<Failure> OutputBytes(const Arguments& arguments, const std::string
     return WriteBytesTo(arguments.output, bytes);
 }
 
-std::string DifferenceJson(const MapDifference& difference) {
-    JsonWriter json;
-    json.BeginObject();
-    WriteDifference(json, difference);
-    json.EndObject();
-    return json.Take() + "\n";
-}
-
 int Compare(const Arguments& arguments) {
     auto before = ReadExport(arguments.before);
     if (auto* failure = std::get_if<Failure>(&before)) return Fail(*failure);
     auto after = ReadExport(arguments.after);
     if (auto* failure = std::get_if<Failure>(&after)) return Fail(*failure);
     const MapDifference difference = CompareMaps(std::get<MapRows>(before), std::get<MapRows>(after));
-    const std::optional<Failure> failure = arguments.format == Format::Json ? OutputBytes(arguments, DifferenceJson(difference))
+    const std::optional<Failure> failure = arguments.format == Format::Json ? OutputBytes(arguments, DifferenceToJson(difference))
                                                                             : Output(arguments, DifferenceText(difference));
     if (failure) return Fail(*failure);
     return difference.Any() ? 1 : 0;
@@ -153,6 +145,7 @@ int List(const Arguments& arguments) {
     }
     return failure ? Fail(*failure) : 0;
 }
+
 // Hits written as they are found, in pieces: lines as UTF-16 to a console and as UTF-8
 // anywhere else; CSV and JSON as they are, the JSON one document {"hits":[...]} closed by
 // Finish. False once a write has failed.

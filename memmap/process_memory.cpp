@@ -27,8 +27,8 @@ std::uint64_t ProcessMemory::ReadableLength(std::uint64_t address, std::uint64_t
 }
 
 std::optional<std::size_t> ProcessMemory::Read(std::uint64_t address, std::span<std::uint8_t> bytes,
-                                               const RegionInfo* known, RegionInfo* last) {
-    if (ReadableLength(address, bytes.size(), known, last) < bytes.size()) return std::nullopt;
+                                               const RegionInfo* known) {
+    if (ReadableLength(address, bytes.size(), known, nullptr) < bytes.size()) return std::nullopt;
     return ReadPages(address, bytes);
 }
 

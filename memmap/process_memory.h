@@ -46,16 +46,16 @@ public:
     // Reads at most bytes.size() bytes at `address`, once every region they lie in has been
     // asked for and may be read; otherwise fails without touching the target. The count
     // read, or nothing; the system may report success with fewer bytes, even none.
-    // `known` is a region the caller has just asked for, so it is not asked again; `last`,
-    // when given, receives the last region asked for (the one holding the last byte, or the
-    // one that may not be read), which a reader going on from there need not ask again.
+    // `known` is a region the caller has just asked for, so it is not asked again.
     std::optional<std::size_t> Read(std::uint64_t address, std::span<std::uint8_t> bytes,
-                                     const RegionInfo* known = nullptr, RegionInfo* last = nullptr);
+                                     const RegionInfo* known = nullptr);
     // The same, true only when all of `bytes` was read.
     bool ReadAll(std::uint64_t address, std::span<std::uint8_t> bytes, const RegionInfo* known = nullptr);
     // Like Read, but reads the bytes up to the first region that may not be read, failing
     // only when the first may not: for a reader that goes through memory rather than asking
-    // for particular bytes.
+    // for particular bytes. `last`, when given, receives the last region asked for (the one
+    // holding the last byte, or the one that may not be read), which a reader going on from
+    // there need not ask again.
     std::optional<std::size_t> ReadReadable(std::uint64_t address, std::span<std::uint8_t> bytes,
                                              const RegionInfo* known = nullptr, RegionInfo* last = nullptr);
 

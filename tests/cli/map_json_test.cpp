@@ -104,10 +104,7 @@ TEST(MapJson, ComparisonSaysWhatItsTextFormSays) {
     after.push_back({false, 0x3A0190000, {u"00000003A0190000", u"Private", u"4 KB", u""}});
     after.push_back({true, 0x500000000, {u"0000000500000000", u"Private", u"64 KB", {}, u"Read/Write", u"1"}});
     const MapDifference difference = CompareMaps(before, after);
-    JsonWriter writer;
-    writer.BeginObject();
-    WriteDifference(writer, difference);
-    const json read = json::parse(writer.EndObject().Take());
+    const json read = json::parse(DifferenceToJson(difference));
     EXPECT_EQ(LinesOf(read), LinesOf(DifferenceText(difference)));
     EXPECT_EQ(LinesOf(read).size(), 6u);
     EXPECT_EQ(Text(read["removed"][0]["cells"]["Details"]), name);
